@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs what is missing, then configures, builds and runs every test (sanitizer build).
+set -euo pipefail
+cd "$(dirname "$0")"
+
+packages=(
+  build-essential cmake pkg-config
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libcli11-dev nlohmann-json3-dev
+  qt6-base-dev fonts-liberation xvfb xauth
+  clang libclang-rt-14-dev
+  python3 python3-dbf python3-dbfread libdbd-xbase-perl
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  apt-get update
+  DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y --no-install-recommends "${missing[@]}"
+fi
+
+build=build/test
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DVELORIN_SANITIZE=ON -DBUILD_TESTING=ON
+cmake --build "$build" -j "$(nproc)"
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+export QT_QPA_PLATFORM=offscreen
+ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
