@@ -1,0 +1,19 @@
+// cli_commands.h — the subcommands of velorin-dbf, each in its own file.
+//
+// Every command registers itself on the CLI11 application; its callback runs the
+// command and returns the process exit status: 0 success, 1 an engine error (the
+// message is on stderr), 2 bad arguments.
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <functional>
+
+namespace velorin::tools {
+
+// The command that the parsed command line selected; set by the registrations.
+using CommandRunner = std::function<int()>;
+
+void RegisterCreateCommand(CLI::App& app, CommandRunner& runner);
+void RegisterInfoCommand(CLI::App& app, CommandRunner& runner);
+
+}  // namespace velorin::tools

@@ -1,0 +1,34 @@
+// velorin-dbf — the table engine from a shell: make, inspect and change tables.
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <exception>
+
+#include "engine/vr6_eror.h"
+#include "tools/cli_commands.h"
+
+int main(int argc, char** argv) {
+  CLI::App app{"velorin-dbf: dBase-family tables from the command line"};
+  app.require_subcommand(1);
+  velorin::tools::CommandRunner runner;
+  velorin::tools::RegisterCreateCommand(app, runner);
+  velorin::tools::RegisterInfoCommand(app, runner);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    app.exit(e);
+    return 2;
+  }
+  try {
+    return runner ? runner() : 2;
+  } catch (const velorin::EVelorinError& e) {
+    std::fprintf(stderr, "%s\n", e.what());
+    return 1;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "velorin-dbf: %s\n", e.what());
+    return 1;
+  }
+}
