@@ -198,7 +198,7 @@ int32_t VRO_dBaseFld::GetDate(int32_t number) {
   if (field == nullptr) return 0;
   std::string raw = ReadFieldText(number);
   try {
-    return TextToDayNumber(raw);
+    return DBFDate().TextToDayNumber(raw);
   } catch (const platform::EConvertError&) {
     status_ = error_code::kFieldTypeIncorrect;
     Error(status_, sub_code::kNone, "Invalid date in field " + TableName() + "->" + field->Name() + " (" + raw + ")");
@@ -214,7 +214,7 @@ bool VRO_dBaseFld::PutDate(int32_t number, int32_t dayNumber) {
   }
   const VRFieldEntry* field = Field(number);
   if (field == nullptr || field->Type() != 'D') return false;
-  StoreFieldText(number, DayNumberToStorage(dayNumber));
+  StoreFieldText(number, DBFDate().DayNumberToStorage(dayNumber));
   return true;
 }
 
@@ -372,7 +372,7 @@ std::string VRO_dBaseFld::GetDisplay(int32_t number) {
         text = TrimLeadingBlanks(text);
       }
       return placeholder(text, "---MEMO---", "---memo---");
-    case 'D': return DayNumberToDisplay(TextToDayNumber(text));
+    case 'D': return DBFDate().DayNumberToDisplay(DBFDate().TextToDayNumber(text));
     case 'F':
     case 'N': {
       text = TrimLeadingBlanks(text);
@@ -393,7 +393,7 @@ bool VRO_dBaseFld::PutValue(int32_t number, const std::string& text) {
   const VRFieldEntry* field = Field(number);
   if (field == nullptr) return false;
   switch (field->Type()) {
-    case 'D': return PutDate(number, TextToDayNumber(text));
+    case 'D': return PutDate(number, DBFDate().TextToDayNumber(text));
     case 'N': {
       std::string number32 = TrimTrailingBlanks(text);
       if (number32.size() > 32) number32.resize(32);

@@ -456,7 +456,7 @@ bool VRO_dBHandler::FieldMatches(int32_t number, const SearchPattern& pattern) {
     case 'D': {
       if (!pattern.hasDate) return false;
       try {
-        return TextToDayNumber(raw) == pattern.day;
+        return DBFDate().TextToDayNumber(raw) == pattern.day;
       } catch (const platform::EConvertError&) {
         return false;
       }
@@ -493,7 +493,7 @@ bool VRO_dBHandler::Search(const std::string& text, int32_t fieldNumber, int32_t
     pattern.anyAfter = !wholeField;
   }
   try {
-    pattern.day = TextToDayNumber(text);
+    pattern.day = DBFDate().TextToDayNumber(text);
     pattern.hasDate = true;
   } catch (const platform::EConvertError&) {
     pattern.day = -1;
