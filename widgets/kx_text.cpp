@@ -7,6 +7,7 @@
 #include <QTextLayout>
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -19,6 +20,9 @@ namespace {
 // Unwrapped lines are never broken, whatever their length; QTextLayout still wants a
 // width, and this one is far beyond any screen.
 constexpr qreal kUnwrappedLineWidth = 1.0e6;
+
+// The farthest a line is ever placed from the origin, in pixels.
+constexpr int64_t kMaxCoordinate = int64_t{1} << 24;
 
 // The eight outline offsets, in drawing order.
 constexpr int kOutlineOffsets[8][2] = {{1, 1},  {-1, 1}, {1, -1}, {-1, -1},
@@ -71,9 +75,11 @@ TextBlock LayOut(const TkxText& options, const QRect& rect, const QString& text,
 
   const QFontMetrics metrics(font);
   const int lineHeight = metrics.height();
-  const int pitch = options.WordWrap()
-                        ? std::max(1, QFontInfo(font).pixelSize() + options.LineSpacing())
-                        : std::max(1, lineHeight);
+  const int64_t pitch =
+      options.WordWrap()
+          ? std::clamp<int64_t>(int64_t{QFontInfo(font).pixelSize()} + options.LineSpacing(), 1,
+                                kMaxCoordinate)
+          : std::max(1, lineHeight);
   QTextOption textOption;
   textOption.setWrapMode(options.WordWrap() ? QTextOption::WordWrap : QTextOption::NoWrap);
   const qreal lineWidth =
@@ -99,26 +105,33 @@ TextBlock LayOut(const TkxText& options, const QRect& rect, const QString& text,
     block.layouts.push_back(std::move(layout));
   }
 
-  const int count = static_cast<int>(lines.size());
-  const int blockHeight = (count - 1) * pitch + lineHeight;
-  int top = rect.top();
+  // Positions are worked out wide and kept within kMaxCoordinate: a huge line spacing or
+  // a text of very many lines puts its far lines off every screen, not past an int.
+  const auto bounded = [](int64_t value) {
+    return static_cast<int>(std::clamp<int64_t>(value, -kMaxCoordinate, kMaxCoordinate));
+  };
+  const int64_t count = static_cast<int64_t>(lines.size());
+  const int64_t blockHeight = (count - 1) * pitch + lineHeight;
+  int64_t top = rect.top();
   switch (options.VAlignment()) {
     case TVAlignment::vaTop: break;
     case TVAlignment::vaVCenter: top += (rect.height() - blockHeight) / 2; break;
     case TVAlignment::vaBottom: top += rect.height() - blockHeight; break;
   }
-  for (int i = 0; i < count; ++i) {
+  for (int64_t i = 0; i < count; ++i) {
     QTextLine& line = lines[static_cast<size_t>(i)];
-    const int width = static_cast<int>(std::ceil(line.naturalTextWidth()));
-    int left = rect.left();
+    const int64_t width = bounded(static_cast<int64_t>(std::ceil(line.naturalTextWidth())));
+    int64_t left = rect.left();
     switch (options.Alignment()) {
       case TAlignment::taLeftJustify: break;
       case TAlignment::taRightJustify: left += rect.width() - width; break;
       case TAlignment::taCenter: left += (rect.width() - width) / 2; break;
     }
-    const int y = top + i * pitch;
-    line.setPosition(QPointF(left, y));
-    block.bounds = block.bounds.united(QRect(left, y, std::max(width, 1), lineHeight));
+    const int x = bounded(left);
+    const int y = bounded(top + i * pitch);
+    line.setPosition(QPointF(x, y));
+    block.bounds =
+        block.bounds.united(QRect(x, y, std::max<int>(static_cast<int>(width), 1), lineHeight));
   }
   return block;
 }

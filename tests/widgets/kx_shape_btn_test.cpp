@@ -65,7 +65,7 @@ std::vector<QRgb> Row(const QImage& image, int y, int fromX, int step, int count
   return result;
 }
 
-TEST(TkxShapeBtnDefaults, MatchTheComponentTable) {
+TEST(TkxShapeBtnDefaults, AreTheDocumentedOnes) {
   TkxShapeBtn button;
   EXPECT_EQ(button.Shape(), TkxButtonShape::bsRect);
   EXPECT_EQ(button.RoundRectBias(), 25);

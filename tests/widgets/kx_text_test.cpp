@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QPainter>
+#include <climits>
 
 #include "image_probe.h"
 #include "widgets/system_colors.h"
@@ -49,7 +50,7 @@ QImage Plain(const QString& text) { return Draw(TkxText(), text, kFontGreen); }
 
 QRgb Rgb(const QColor& color) { return color.rgb() & 0xFFFFFFu; }
 
-TEST(TkxTextDefaults, MatchTheComponentTable) {
+TEST(TkxTextDefaults, AreTheDocumentedOnes) {
   const TkxText options;
   EXPECT_EQ(options.Style(), TkxTextStyle::kxlsDefault);
   EXPECT_EQ(options.HighlightColor(), SysBtnHighlight());
@@ -232,6 +233,20 @@ TEST(TkxTextLayout, WordWrapBreaksAtWordsAndSpacesLinesByLineSpacing) {
   // Three lines of the message dialog's 20 px font fit its 74 px label.
   options.SetLineSpacing(5);
   EXPECT_LE(options.TextRect(narrow, words, font).height(), 74);
+}
+
+TEST(TkxTextLayout, ExtremeLineSpacingAndManyLinesStayBounded) {
+  const QFont font = AliasedFont(12);
+  TkxText options;
+  options.SetWordWrap(true).SetLineSpacing(INT_MAX);
+  const QString lines = QStringLiteral("a\rb\rc");
+  EXPECT_GT(options.TextRect(kTextRect, lines, font).height(), 1000);
+  EXPECT_FALSE(OpaqueBounds(Draw(options, lines, kFontGreen)).isNull());  // the first line
+  options.SetLineSpacing(INT_MIN);  // lines one pixel apart at the least
+  EXPECT_EQ(options.TextRect(kTextRect, lines, font).height(), 2 + QFontMetrics(font).height());
+  options.SetLineSpacing(5);
+  const QString many = QString(QStringLiteral("x\n")).repeated(20000);
+  EXPECT_GT(options.TextRect(kTextRect, many, font).height(), 20000);
 }
 
 TEST(TkxTextLayout, EmptyTextDrawsNothing) {
