@@ -31,6 +31,7 @@
 #include <QRect>
 #include <QString>
 #include <functional>
+#include <utility>
 
 #include "widgets/enum_set.h"
 
