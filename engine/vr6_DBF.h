@@ -215,6 +215,98 @@ class VRO_dBaseDBF : public VRO_DiskFile {
   std::vector<uint8_t> appendBuffer_;
 };
 
+// The field layer: the fields of the current record by name or number, read and
+// stored as raw text, display text, numbers, dates and logicals. Every operation
+// works on the bytes CurrentRecord points at; nothing reaches the disk here (the
+// record is written by WriteRecord or Append). Numbered operations take 1-based
+// field numbers; a number out of range gives the empty result without an error.
+// Names are matched without regard to ASCII letter case, trailing blanks ignored.
+//
+// Version 0x30 tables hold machine values in B (double), G, I, M (int32), T (day
+// number and milliseconds) and Y (int64 ten-thousandths) fields.
+class VRO_dBaseFld : public VRO_dBaseDBF {
+ public:
+  VRO_dBaseFld(const std::string& fileName, bool readWrite, bool shared);
+  ~VRO_dBaseFld() override;
+
+  // The operations added to the table file's, in their slot order.
+  // nullptr after error 1003 (sub-code 1298) for a missing name.
+  virtual VRFieldEntry* FieldByName(const std::string& name);
+  // Blanks, formatted zeros in the numeric fields, every field marked changed.
+  virtual void BlankRecord();
+  virtual int32_t GetDateByName(const std::string& name);
+  virtual int32_t GetDate(int32_t number);
+  virtual bool PutDateByName(const std::string& name, int32_t dayNumber);
+  virtual bool PutDate(int32_t number, int32_t dayNumber);
+  // Marks the current record deleted and writes it.
+  virtual void DeleteRecord();
+  virtual std::string GetTextByName(const std::string& name);
+  // The field's bytes up to the first zero byte.
+  virtual std::string GetText(int32_t number);
+  virtual bool PutTextByName(const std::string& name, const std::string& text);
+  // Left-aligned for C, D and L, right-aligned otherwise; cut to the field.
+  virtual bool PutText(int32_t number, const std::string& text);
+  virtual int32_t FieldDecimals(int32_t number);
+  virtual int32_t FieldLength(int32_t number);
+  virtual int32_t FieldOffset(int32_t number);
+  virtual std::string FieldName(int32_t number);
+  virtual char FieldType(int32_t number);
+  // A request to the owner of the table (formulas); -1 here.
+  virtual int32_t UserHook(int32_t a, int32_t b, int32_t c, int32_t d, int32_t e);
+  virtual bool GetLogicalByName(const std::string& name);
+  virtual bool GetLogical(int32_t number);
+  virtual bool PutLogicalByName(const std::string& name, bool value);
+  virtual bool PutLogical(int32_t number, bool value);
+  virtual double GetNumberByName(const std::string& name);
+  virtual double GetNumber(int32_t number);
+  virtual bool PutNumberByName(const std::string& name, double value);
+  // Fixed notation with the field's decimals, right-aligned; error 1011 when it
+  // does not fit, and the field is left as it was.
+  virtual bool PutNumber(int32_t number, double value);
+  virtual std::string GetDisplayByName(const std::string& name);
+  virtual std::string GetDisplay(int32_t number);
+  virtual bool PutValueByName(const std::string& name, const std::string& text);
+  // The general setter for values typed as text (dates in the display form).
+  virtual bool PutValue(int32_t number, const std::string& text);
+  // Clears the deletion mark of the current record and writes it.
+  virtual void RecallRecord();
+
+  // After the read, every FieldChanged flag is cleared.
+  void GoRecord(int32_t request) override;
+
+  // 0 when there is no such field.
+  int32_t FieldNumber(const std::string& name);
+  // The field, when its type suits the wanted one ("N" takes B, F, G, I, M too;
+  // "G" takes B and M); nullptr after error 1004 (sub-code 1299) otherwise.
+  VRFieldEntry* FieldOfType(const std::string& name, char wantedType);
+  void ClearChanged();
+  std::string ReadFieldText(int32_t number);
+  void StoreFieldText(int32_t number, const std::string& text);
+  // Makes the memo object for the table's version; HasMemo tells whether one was made.
+  std::unique_ptr<VRobjMemo> OpenMemo();
+  // The memo object of a B, G or M field (made on first use); nullptr otherwise.
+  VRobjMemo* MemoFor(int32_t number);
+  int32_t MemoSize(int32_t number);
+  // Reads at most size bytes of the field's memo into buffer; size becomes the
+  // bytes delivered.
+  bool MemoRead(int32_t number, void* buffer, int32_t& size);
+  // Writes the memo and stores its block number in the field.
+  bool MemoWrite(int32_t number, const void* buffer, int32_t size);
+
+  bool HasMemo() const { return hasMemo_; }
+  const VRFieldEntry* LastField() const { return lastField_; }
+  // The table's name in messages: the file name without directory and extension.
+  std::string TableName() const;
+
+ protected:
+  // Machine-value types of version 0x30 tables.
+  bool IsMachineValue(const VRFieldEntry& field) const;
+
+  bool hasMemo_ = false;
+  bool productionIndex_ = false;
+  VRFieldEntry* lastField_ = nullptr;
+};
+
 // The name a table is opened under: blanks trimmed, ".DBF" added when the file
 // name has no extension.
 std::string TableFileName(const std::string& name);

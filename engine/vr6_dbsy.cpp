@@ -1,0 +1,556 @@
+#include "engine/vr6_dbsy.h"
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+
+#include "engine/number_format.h"
+#include "engine/vr6_Date.h"
+#include "engine/vr6_eror.h"
+#include "engine/vr6_memo.h"
+#include "platform/code_page.h"
+#include "platform/convert_error.h"
+#include "platform/file_names.h"
+#include "platform/number_text.h"
+#include "platform/os_error.h"
+
+namespace velorin {
+
+namespace {
+
+constexpr std::string_view kTrueLetters = "TtYyJj";
+
+std::string TrimTrailingBlanks(std::string text) {
+  size_t end = text.find_last_not_of(' ');
+  text.resize(end == std::string::npos ? 0 : end + 1);
+  return text;
+}
+
+std::string UpperText(std::string text) {
+  platform::UpperBuffer(text.data(), text.size());
+  return text;
+}
+
+// Restores what a long operation changed, on every exit.
+class StateRestorer {
+ public:
+  explicit StateRestorer(std::function<void()> restore) : restore_(std::move(restore)) {}
+  ~StateRestorer() {
+    if (restore_) restore_();
+  }
+  StateRestorer(const StateRestorer&) = delete;
+  StateRestorer& operator=(const StateRestorer&) = delete;
+
+ private:
+  std::function<void()> restore_;
+};
+
+}  // namespace
+
+// What Search looks for, prepared once.
+struct SearchPattern {
+  std::string text;           // the pattern, upper-cased when ignoring case
+  bool ignoreCase = false;
+  bool anyBefore = false;     // the match may start after the field's first character
+  bool anyAfter = false;      // the match may end before the field's end
+  bool questionMarks = false;  // "?" matches any one character
+  bool hasDate = false;
+  int32_t day = 0;
+  bool hasNumber = false;
+  double number = 0.0;
+  bool logical = false;
+
+  bool CharactersMatch(const std::string& field, size_t at) const {
+    for (size_t i = 0; i < text.size(); ++i) {
+      if (questionMarks && text[i] == '?') continue;
+      if (field[at + i] != text[i]) return false;
+    }
+    return true;
+  }
+
+  bool MatchesText(std::string field) const {
+    if (ignoreCase) platform::UpperBuffer(field.data(), field.size());
+    if (!anyAfter) {
+      // A whole-field match: trailing blanks do not count, down to the pattern's length.
+      size_t end = field.find_last_not_of(' ');
+      size_t trimmed = end == std::string::npos ? 0 : end + 1;
+      field.resize(std::max(trimmed, std::min(field.size(), text.size())));
+    }
+    if (field.size() < text.size()) return false;
+    if (!anyBefore) {
+      if (!anyAfter && field.size() != text.size()) return false;
+      return CharactersMatch(field, 0);
+    }
+    if (!anyAfter) return CharactersMatch(field, field.size() - text.size());
+    for (size_t at = 0; at + text.size() <= field.size(); ++at) {
+      if (CharactersMatch(field, at)) return true;
+    }
+    return false;
+  }
+};
+
+VRO_dBHandler::VRO_dBHandler(const std::string& fileName, bool readWrite, bool shared)
+    : VRO_dBaseFld(fileName, readWrite, shared) {
+  SetReadAhead(true);
+}
+
+VRO_dBHandler::~VRO_dBHandler() = default;
+
+// ---- navigation ----------------------------------------------------------------
+
+bool VRO_dBHandler::RecordAccepted() { return true; }
+
+bool VRO_dBHandler::IsVisible() { return (!IsDeleted() || useDeleted_) && RecordAccepted(); }
+
+void VRO_dBHandler::GoRecord(int32_t request) {
+  if (tableState_ != table_state::kNormal) {
+    VRO_dBaseFld::GoRecord(request);  // raw: whatever the record holds
+    return;
+  }
+  atEof_ = atBof_ = false;
+  int32_t step;
+  switch (request) {
+    case nav::kReread:
+    case nav::kFirst: step = nav::kNext; break;
+    case nav::kLast: step = nav::kPrevious; break;
+    default: step = request;
+  }
+  int32_t candidate = request;
+  while (true) {
+    VRO_dBaseFld::GoRecord(candidate);
+    if (atEof_ || atBof_) break;
+    if (recordNumber_ <= 0 || recordNumber_ > recordCount_) {
+      BlankRecord();
+      break;
+    }
+    if (request > 0 || IsVisible()) break;
+    candidate = step;
+  }
+  if (lockProtocol_ == static_cast<uint8_t>(TvrLokProtocol::ClipLock)) UnlockIndexes();
+}
+
+void VRO_dBHandler::Skip(int32_t count) {
+  if (count == 0) {
+    GoRecord(nav::kReread);
+    return;
+  }
+  if (!filterWanted_ && useDeleted_ && currentOrder_ == nullptr) {
+    // Nothing is hidden: a direct jump.
+    if (recordCount_ == 0) ReadHeader();
+    int64_t target = int64_t{recordNumber_} + count;
+    bool clamped = false;
+    if (target > recordCount_) {
+      ReadHeader();
+      if (target > recordCount_) {
+        target = recordCount_;
+        clamped = true;
+      }
+    }
+    if (target < 1) {
+      target = 1;
+      clamped = true;
+    }
+    GoRecord(static_cast<int32_t>(target));
+    if (clamped) {
+      if (count > 0) {
+        atEof_ = true;
+      } else {
+        atBof_ = true;
+      }
+    }
+    return;
+  }
+  int32_t code = count > 0 ? nav::kNext : nav::kPrevious;
+  for (int64_t i = 0; i < (count > 0 ? int64_t{count} : -int64_t{count}); ++i) {
+    GoRecord(code);
+    if (atEof_ || atBof_) break;
+  }
+}
+
+bool VRO_dBHandler::Find(const std::string&) {
+  findFound_ = false;
+  if (recordCount_ == 0) return false;
+  if (currentOrder_ == nullptr) {
+    GoRecord(nav::kLast);
+    atEof_ = true;
+    return false;
+  }
+  return findFound_;
+}
+
+int32_t VRO_dBHandler::FindInTag(const std::string&, const std::string&) { return -1; }
+
+// ---- the read-ahead cache ------------------------------------------------------
+
+void VRO_dBHandler::SetReadAheadAllowed(bool allowed) {
+  readAheadAllowed_ = allowed;
+  if (!allowed) SetReadAhead(false);
+}
+
+void VRO_dBHandler::SetReadAhead(bool on) {
+  if (!readAheadAllowed_) on = false;
+  if (on && readAheadActive_) return;
+  if (!on) {
+    readAheadBuffer_.clear();
+    readAheadBuffer_.shrink_to_fit();
+    readAheadActive_ = false;
+    readAheadStart_ = -1;
+    return;
+  }
+  int32_t records = std::max(1, kReadAheadBytes / std::max(recordLength_, 1));
+  readAheadSize_ = records * std::max(recordLength_, 1);
+  readAheadBuffer_.assign(static_cast<size_t>(readAheadSize_), 0);
+  readAheadStart_ = -1;
+  readAheadEnd_ = 0;
+  readAheadActive_ = true;
+}
+
+int32_t VRO_dBHandler::ReadAt(int32_t offset, void* buffer, int32_t count) {
+  if (!readAheadActive_ || offset < headerLength_ || count > readAheadSize_ || offset < 0 || count < 0) {
+    return VRO_DiskFile::ReadAt(offset, buffer, count);
+  }
+  if (readAheadStart_ < 0 || offset < readAheadStart_ || int64_t{offset} + count > readAheadEnd_) {
+    int32_t got = VRO_DiskFile::ReadAt(offset, readAheadBuffer_.data(), readAheadSize_);
+    readAheadStart_ = offset;
+    readAheadEnd_ = offset + std::max(got, 0);
+  }
+  // What was asked and what exists; the rest reads as zero bytes.
+  int32_t available = std::clamp(readAheadEnd_ - offset, 0, count);
+  if (available > 0) {
+    std::memcpy(buffer, readAheadBuffer_.data() + (offset - readAheadStart_), static_cast<size_t>(available));
+  }
+  if (available < count) std::memset(static_cast<char*>(buffer) + available, 0, static_cast<size_t>(count - available));
+  bytesDone_ = available;
+  position_ = offset + count;
+  status_ = available < count ? error_code::kShortRead : 0;
+  return available;
+}
+
+void VRO_dBHandler::WriteAt(int32_t offset, const void* buffer, int32_t count) {
+  VRO_DiskFile::WriteAt(offset, buffer, count);
+  if (status_ != 0 || !readAheadActive_ || readAheadStart_ < 0 || offset == 0) return;
+  if (offset >= readAheadStart_ && int64_t{offset} + count <= readAheadEnd_) {
+    std::memcpy(readAheadBuffer_.data() + (offset - readAheadStart_), buffer, static_cast<size_t>(count));
+  } else if (int64_t{offset} + count > readAheadStart_ && offset < readAheadEnd_) {
+    readAheadStart_ = -1;  // a write across the cache's edge: drop it
+  }
+}
+
+// ---- writes under the index locks ----------------------------------------------
+
+bool VRO_dBHandler::LockIndexes() { return true; }
+
+void VRO_dBHandler::UnlockIndexes() {}
+
+void VRO_dBHandler::Append() {
+  if (!LockIndexes()) {
+    status_ = error_code::kLockViolation;
+    ReportStatus(sub_code::kNone);
+    return;
+  }
+  StateRestorer unlock([this] { UnlockIndexes(); });
+  VRO_dBaseFld::Append();
+}
+
+void VRO_dBHandler::WriteRecord(int32_t n) {
+  if (!LockIndexes()) {
+    status_ = error_code::kLockViolation;
+    ReportStatus(sub_code::kNone);
+    return;
+  }
+  StateRestorer unlock([this] { UnlockIndexes(); });
+  VRO_dBaseFld::WriteRecord(n);
+}
+
+bool VRO_dBHandler::RecordEvent(uint8_t event, int32_t number) {
+  VRO_dBaseFld::RecordEvent(event, number);
+  return true;
+}
+
+bool VRO_dBHandler::Rename(const std::string& newName) { return VRO_dBaseFld::Rename(newName); }
+
+void VRO_dBHandler::SetLockProtocol(uint8_t protocol) { VRO_dBaseFld::SetLockProtocol(protocol); }
+
+bool VRO_dBHandler::HasIndexFiles() { return false; }
+
+// ---- index files and filters ---------------------------------------------------
+
+void VRO_dBHandler::ClearRange() {}
+
+void VRO_dBHandler::SetRange(const std::string&, const std::string&, bool, bool) {
+  if (currentOrder_ == nullptr) return;
+}
+
+void VRO_dBHandler::SetFilter(const std::string& expression, bool, bool) {
+  // No expression can be compiled without the evaluator.
+  status_ = error_code::kFormulaUntranslatable;
+  Error(status_, sub_code::kNone, expression);
+}
+
+void VRO_dBHandler::SetFilterActive(bool on) {
+  filterWanted_ = on;
+  filterInEffect_ = false;  // on and a compiled expression
+}
+
+void VRO_dBHandler::CloseIndexes() { currentOrder_ = nullptr; }
+
+std::string VRO_dBHandler::IndexFileName(const std::string& name) const {
+  std::string full = name;
+  if (full.find('/') == std::string::npos) full = platform::DirectoryName(fileName_) + "/" + full;
+  if (platform::BaseName(full).find('.') == std::string::npos) full += ".NDX";
+  return platform::FullPathName(full);
+}
+
+int32_t VRO_dBHandler::OpenIndex(const std::string& name) {
+  std::string full = IndexFileName(name);
+  if (!platform::FileExists(full)) {
+    status_ = error_code::kFileNotFound;
+    Error(status_, sub_code::kNone, full);
+    return 2;
+  }
+  RaiseEngineMessage("Index file type not available - " + full);
+}
+
+int32_t VRO_dBHandler::OpenIndexes(const std::string* list, const std::string& tagName) {
+  CloseIndexes();
+  if (list == nullptr) return 1;
+  std::string names = *list;
+  while (!names.empty() && (names.back() == ' ' || names.back() == ',' || names.back() == ';')) names.pop_back();
+  std::vector<std::string> files;
+  std::string current;
+  bool quoted = false;
+  for (char c : names) {
+    if (c == '"') {
+      quoted = !quoted;
+      if (!current.empty()) files.push_back(current);
+      current.clear();
+    } else if (!quoted && (c == ' ' || c == ',' || c == ';')) {
+      if (!current.empty()) files.push_back(current);
+      current.clear();
+    } else {
+      current += c;
+    }
+  }
+  if (!current.empty()) files.push_back(current);
+  int32_t result = 0;
+  for (const std::string& file : files) {
+    result = OpenIndex(file);
+    if (result != 0) return result;
+  }
+  SelectOrder(&tagName, true);
+  return result;
+}
+
+VRobjTag* VRO_dBHandler::TagByPosition(int32_t) { return nullptr; }
+
+int32_t VRO_dBHandler::SelectOrder(const std::string* tagName, bool keepPosition) {
+  std::string name = tagName == nullptr ? std::string() : TrimTrailingBlanks(*tagName);
+  name.erase(0, std::min(name.find_first_not_of(' '), name.size()));
+  if (name.empty()) {
+    ClearRange();
+    currentOrder_ = nullptr;
+    currentTagName_.clear();
+    SetReadAhead(true);
+    if (!keepPosition) GoRecord(nav::kFirst);
+    return 0;
+  }
+  return -1;  // no open index file has a tag of that name
+}
+
+void VRO_dBHandler::Reindex() {
+  VRobjTag* order = currentOrder_;
+  bool readAhead = readAheadActive_;
+  currentOrder_ = nullptr;
+  tableState_ = table_state::kRaw;
+  SetReadAhead(true);
+  // Every open index file rebuilds itself here, in slot order.
+  tableState_ = table_state::kNormal;
+  SetReadAhead(false);
+  SetReadAhead(readAhead);
+  currentOrder_ = order;
+  GoRecord(nav::kFirst);
+}
+
+// ---- pack ----------------------------------------------------------------------
+
+void VRO_dBHandler::Pack() {
+  if (shared_) {
+    status_ = error_code::kAccessDenied;
+    Error(status_, sub_code::kHandlerLock, fileName_);
+    return;
+  }
+  VRobjTag* order = currentOrder_;
+  bool readAhead = readAheadActive_;
+  bool anyMemoField = std::any_of(fields_.begin(), fields_.end(), [this](const VRFieldEntry& f) {
+    char t = f.Type();
+    return t == 'M' || t == 'G' || (t == 'B' && version_ != dbf_version::kVisualFoxPro);
+  });
+  std::unique_ptr<VRobjMemo> packMemo = anyMemoField ? OpenMemo() : nullptr;
+  currentOrder_ = nullptr;
+  SetReadAhead(false);
+  SetReadAhead(true);
+
+  int32_t total = recordCount_;
+  int32_t kept = 0;
+  ReportProgress(-1, status_kind::kPack, total);
+  {
+    // The moved records' header writes are deferred to one at the end.
+    LockTable();
+    StateRestorer unlock([this] {
+      if (tableLocked_) UnlockTable();
+    });
+    for (int32_t i = 1; i <= total; ++i) {
+      {
+        ReadSubCodeScope scope(this, sub_code::kReadRecord);
+        ReadAt(static_cast<int32_t>(RecordOffset(i)), currentRecord_, recordLength_);
+      }
+      recordNumber_ = i;
+      if (!IsDeleted()) {
+        ++kept;
+        if (kept != i) VRO_dBaseDBF::WriteRecord(kept);
+      } else if (packMemo) {
+        for (const VRFieldEntry& field : fields_) {
+          char t = field.Type();
+          if (!(t == 'M' || t == 'G' || (t == 'B' && version_ != dbf_version::kVisualFoxPro))) continue;
+          std::string text = TrimTrailingBlanks(ReadFieldText(field.Number));
+          double block = 0;
+          if (IsMachineValue(field)) {
+            block = GetNumber(field.Number);
+          } else if (!platform::TryTextToFloat(text, &block)) {
+            continue;  // no block number in the field
+          }
+          auto blockNumber = TruncateToInt32(block);
+          if (blockNumber && *blockNumber > 0) packMemo->FreeBlocks(*blockNumber);
+        }
+      }
+      ReportProgress(status_kind::kPack, i, 0);
+    }
+    if (kept < total) {
+      recordCount_ = kept;
+      int64_t end = RecordOffset(kept + 1);
+      uint8_t endOfFile = dbf_layout::kEndOfFile;
+      WriteAt(static_cast<int32_t>(end), &endOfFile, 1);
+      Truncate(static_cast<int32_t>(end + 1));
+    }
+    headerDirty_ = true;
+  }
+  // The header (with the new count) reaches the disk now, for other programs.
+  WriteHeader();
+  Flush();
+  ReportProgress(0, 0, 0);
+  packMemo.reset();
+  if (kept < total) Reindex();
+  currentOrder_ = order;
+  SetReadAhead(false);
+  SetReadAhead(readAhead);
+  GoRecord(nav::kFirst);
+}
+
+// ---- search --------------------------------------------------------------------
+
+bool VRO_dBHandler::FieldMatches(int32_t number, const SearchPattern& pattern) {
+  const VRFieldEntry* field = Field(number);
+  std::string raw = ReadFieldText(number);
+  switch (field->Type()) {
+    case 'C': return pattern.MatchesText(raw);
+    case 'D': {
+      if (!pattern.hasDate) return false;
+      try {
+        return DBFDate().TextToDayNumber(raw) == pattern.day;
+      } catch (const platform::EConvertError&) {
+        return false;
+      }
+    }
+    case 'F':
+    case 'N': {
+      double value = 0;
+      std::string text = TrimTrailingBlanks(raw);
+      if (!pattern.hasNumber || (!text.empty() && !platform::TryTextToFloat(text, &value))) return false;
+      return value == pattern.number;
+    }
+    case 'L': return GetLogical(number) == pattern.logical;
+    default: return false;
+  }
+}
+
+bool VRO_dBHandler::Search(const std::string& text, int32_t fieldNumber, int32_t lastRecord, int32_t& startRecord) {
+  if (fieldNumber > FieldCount() || fieldNumber < 0 || text.empty()) return false;
+  uint16_t options = searchOptions_;
+  SearchPattern pattern;
+  pattern.ignoreCase = (options & search_option::kIgnoreCase) != 0;
+  pattern.text = pattern.ignoreCase ? UpperText(text) : text;
+  bool wholeField = (options & search_option::kWholeField) != 0;
+  if (options & search_option::kWildcards) {
+    bool leading = !pattern.text.empty() && pattern.text.front() == '*';
+    if (leading) pattern.text.erase(0, 1);
+    bool trailing = !pattern.text.empty() && pattern.text.back() == '*';
+    if (trailing) pattern.text.pop_back();
+    pattern.anyBefore = leading;
+    pattern.anyAfter = trailing;
+    pattern.questionMarks = !leading && pattern.text.find('?') != std::string::npos;
+  } else {
+    pattern.anyBefore = (options & search_option::kFromFirstCharacter) == 0;
+    pattern.anyAfter = !wholeField;
+  }
+  try {
+    pattern.day = DBFDate().TextToDayNumber(text);
+    pattern.hasDate = true;
+  } catch (const platform::EConvertError&) {
+    pattern.day = -1;
+  }
+  pattern.hasNumber = platform::TryTextToFloat(text, &pattern.number);
+  pattern.logical = kTrueLetters.find(text[0]) != std::string_view::npos;
+
+  ReportProgress(-1, status_kind::kSearch, recordCount_);
+  int32_t remembered = recordNumber_;
+  VRobjTag* order = currentOrder_;
+  bool readAhead = readAheadActive_;
+  if (!(options & search_option::kKeepTableState)) tableState_ = table_state::kRaw;
+  if (!(options & search_option::kKeepOrder)) currentOrder_ = nullptr;
+  if (currentOrder_ == nullptr) SetReadAhead(true);
+
+  int32_t visited = 0;
+  bool found = false;
+  {
+    StateRestorer restore([&] {
+      tableState_ = table_state::kNormal;
+      SetReadAhead(false);
+      SetReadAhead(readAhead);
+      currentOrder_ = order;
+    });
+    if (startRecord > 0) {
+      GoRecord(startRecord);
+      Skip(1);
+    } else {
+      GoRecord(nav::kFirst);
+    }
+    while (!atEof_ && !(lastRecord > 0 && recordNumber_ > lastRecord) && recordNumber_ > 0) {
+      ++visited;
+      // The first record may have been read raw: it must pass the same tests as
+      // the records that navigation reaches.
+      if (IsVisible()) {
+        for (int32_t f = (fieldNumber == 0 ? 1 : fieldNumber); f <= (fieldNumber == 0 ? FieldCount() : fieldNumber);
+             ++f) {
+          if (fieldNumber == 0 && Field(f)->Type() == 'L') continue;
+          if (FieldMatches(f, pattern)) {
+            found = true;
+            break;
+          }
+        }
+      }
+      if (found) break;
+      ReportProgress(status_kind::kSearch, visited, 0);
+      GoRecord(nav::kNext);
+    }
+  }
+  if (found) {
+    startRecord = recordNumber_;
+    GoRecord(recordNumber_);
+  } else if (remembered > 0) {
+    GoRecord(remembered);
+  }
+  ReportProgress(0, visited, 0);
+  return found;
+}
+
+}  // namespace velorin

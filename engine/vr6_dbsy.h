@@ -1,0 +1,144 @@
+// vr6_dbsy.h — the table handler: the cursor over one table that a dataset drives.
+//
+// VRO_dBHandler adds to the field layer: navigation that hides deleted records
+// when asked and honours a record filter (the RecordAccepted hook, and later an
+// expression filter held as a bit set), a general field Search, Skip with a
+// direct jump, Pack, a read-ahead cache for walking in natural order, locking of
+// the index files around every write, and progress reports through StatusUpdate:
+// (-1, kind, total) at the start, (kind, current, 0) as it goes, (0, 0, 0) or
+// (0, visited, 0) at the end; kinds 1 and 2 index builds, 11 pack, 21 search.
+//
+// Index orders and the expression filter plug in here as their subsystems
+// arrive. Until then the handler works in natural order: OpenIndex and SetFilter
+// raise an engine error, SelectOrder knows no tag, Find without an order fails.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/vr6_DBF.h"
+
+namespace velorin {
+
+class VRobjTag;  // an index tag (the index subsystem)
+
+// Option bits of Search.
+namespace search_option {
+constexpr uint16_t kIgnoreCase = 1;        // search text and field text upper-cased
+constexpr uint16_t kWholeField = 2;        // character fields must match whole
+constexpr uint16_t kWildcards = 4;         // "*" at the start or end, "?" for one character
+constexpr uint16_t kKeepTableState = 8;    // else the starting record is read raw
+constexpr uint16_t kKeepOrder = 16;        // else the search runs in natural order
+constexpr uint16_t kFromFirstCharacter = 32;  // a plain match starts at the field's start
+}  // namespace search_option
+
+// Kinds of progress report.
+namespace status_kind {
+constexpr int32_t kIndexKeys = 1;
+constexpr int32_t kIndexTree = 2;
+constexpr int32_t kPack = 11;
+constexpr int32_t kSearch = 21;
+}  // namespace status_kind
+
+class VRO_dBHandler : public VRO_dBaseFld {
+ public:
+  static constexpr int kMaxIndexFiles = 63;
+  static constexpr int32_t kReadAheadBytes = 32768;
+  // The engine's lock timing: retry time and interval (memo and index locks).
+  static constexpr int32_t kLockRetryTimeMs = 2000;
+  static constexpr int32_t kLockRetryIntervalMs = 50;
+
+  // Opens the table; natural order, no filter, read-ahead allowed and on.
+  VRO_dBHandler(const std::string& fileName, bool readWrite, bool shared);
+  ~VRO_dBHandler() override;
+
+  // The operations added to the field layer's, in their slot order.
+  // Seeks the key in the current order; false (and the table at its end) when
+  // not found or when there is no order.
+  virtual bool Find(const std::string& key);
+  // The record of the key in the named tag, 0 when not found, -1 for no tag.
+  virtual int32_t FindInTag(const std::string& tagName, const std::string& key);
+  // Moves count visible records (a direct jump when nothing is hidden).
+  virtual void Skip(int32_t count);
+  // The owner's record-acceptance test; true here.
+  virtual bool RecordAccepted();
+  // Locks every open index file; false (last error 33) when one cannot be had.
+  virtual bool LockIndexes();
+
+  // Navigation in the current order, passing over deleted records unless
+  // UseDeleted and records that RecordAccepted refuses. A positive request
+  // takes that record whatever it holds.
+  void GoRecord(int32_t request) override;
+  // The read-ahead cache sits under the record reads and writes.
+  int32_t ReadAt(int32_t offset, void* buffer, int32_t count) override;
+  void WriteAt(int32_t offset, const void* buffer, int32_t count) override;
+  bool Rename(const std::string& newName) override;
+  // Under the index locks; error 33 when they cannot be had (nothing written).
+  void Append() override;
+  void WriteRecord(int32_t n) override;
+  bool RecordEvent(uint8_t event, int32_t number) override;
+  void SetLockProtocol(uint8_t protocol) override;
+  bool HasIndexFiles() override;
+
+  void UnlockIndexes();
+  void SetReadAheadAllowed(bool allowed);
+  void SetReadAhead(bool on);
+  void ClearRange();
+  void SetRange(const std::string& low, const std::string& high, bool lowInclusive, bool highInclusive);
+  void SetFilter(const std::string& expression, bool ignoreCase, bool partialMatch);
+  void SetFilterActive(bool on);
+  // Opens the listed index files (blank, comma or semicolon separated, double
+  // quotes around names with blanks) and selects tagName. No list: 1.
+  int32_t OpenIndexes(const std::string* list, const std::string& tagName);
+  // 0 opened, 1 already open, 2 or 2112 failed.
+  int32_t OpenIndex(const std::string& name);
+  void CloseIndexes();
+  // The full name of an index file: the table's directory in front of a bare
+  // name, ".NDX" added when there is no extension.
+  std::string IndexFileName(const std::string& name) const;
+  VRobjTag* TagByPosition(int32_t n);
+  // Selects the order by tag name (nullptr: natural order); the slot number of
+  // its file, 0 for natural order, -1 for an unknown tag.
+  int32_t SelectOrder(const std::string* tagName, bool keepPosition);
+  void Reindex();
+  // Removes the deleted records for good; exclusive tables only (error 5).
+  void Pack();
+  // Looks for text in the field (0: every field but logicals) from startRecord
+  // on (0: from the top), up to lastRecord (0: no limit). Found: startRecord is
+  // the record and the table stands on it.
+  bool Search(const std::string& text, int32_t fieldNumber, int32_t lastRecord, int32_t& startRecord);
+
+  uint16_t SearchOptions() const { return searchOptions_; }
+  void SetSearchOptions(uint16_t options) { searchOptions_ = options; }
+  bool ReadAheadActive() const { return readAheadActive_; }
+  bool ReadAheadAllowed() const { return readAheadAllowed_; }
+  bool FindFound() const { return findFound_; }
+  VRobjTag* CurrentOrder() const { return currentOrder_; }
+  const std::string& CurrentTagName() const { return currentTagName_; }
+  bool FilterWanted() const { return filterWanted_; }
+  bool FilterInEffect() const { return filterInEffect_; }
+  const std::string& FilterText() const { return filterText_; }
+
+ private:
+  // Whether the current record passes the deleted test and RecordAccepted.
+  bool IsVisible();
+  bool FieldMatches(int32_t number, const struct SearchPattern& pattern);
+  void ReportProgress(int32_t stat1, int32_t stat2, int32_t stat3) { StatusUpdate(stat1, stat2, stat3); }
+
+  VRobjTag* currentOrder_ = nullptr;
+  std::string currentTagName_;
+  int32_t readAheadStart_ = -1;
+  int32_t readAheadEnd_ = 0;
+  std::vector<uint8_t> readAheadBuffer_;
+  int32_t readAheadSize_ = 0;
+  bool readAheadActive_ = false;
+  bool readAheadAllowed_ = true;
+  bool findFound_ = false;
+  std::string filterText_;
+  bool filterWanted_ = false;
+  bool filterInEffect_ = false;
+  uint16_t searchOptions_ = 0;
+};
+
+}  // namespace velorin
