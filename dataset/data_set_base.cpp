@@ -1,5 +1,8 @@
 #include "dataset/data_set_base.h"
 
+#include <iostream>
+#include <mutex>
+
 namespace velorin {
 
 namespace dataset_text {
@@ -16,6 +19,38 @@ std::string FieldKindMismatch(std::string_view name, TFieldKind declared, TField
 }
 
 }  // namespace dataset_text
+
+namespace {
+
+std::mutex& ErrorDisplayMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+TErrorDisplay& ErrorDisplay() {
+  static TErrorDisplay display;
+  return display;
+}
+
+}  // namespace
+
+void SetErrorDisplay(TErrorDisplay display) {
+  std::lock_guard lock(ErrorDisplayMutex());
+  ErrorDisplay() = std::move(display);
+}
+
+void ShowErrorMessage(const std::string& message) {
+  TErrorDisplay display;
+  {
+    std::lock_guard lock(ErrorDisplayMutex());
+    display = ErrorDisplay();
+  }
+  if (display) {
+    display(message);
+  } else {
+    std::cerr << message << '\n';
+  }
+}
 
 TDataSetBase::TDataSetBase(std::string name) : name_(std::move(name)) {}
 

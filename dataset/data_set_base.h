@@ -56,7 +56,17 @@ class TStream {
   // Returns the new position.
   virtual int32_t Seek(int32_t offset, TSeekOrigin origin) = 0;
   virtual int32_t Size() const = 0;
+  // Stores what was written where the stream keeps it and throws on failure;
+  // nothing for streams that store nothing.
+  virtual void Commit() {}
 };
+
+// Where failures go that cannot be raised (a blob stream storing its content
+// while it is destroyed): the program's error display. By default the message
+// is written to the standard error stream.
+using TErrorDisplay = std::function<void(const std::string& message)>;
+void SetErrorDisplay(TErrorDisplay display);
+void ShowErrorMessage(const std::string& message);
 
 enum class TBlobStreamMode : uint8_t { Read = 0, Write = 1, ReadWrite = 2 };
 

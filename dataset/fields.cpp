@@ -7,6 +7,8 @@
 #include <type_traits>
 
 #include "dataset/data_set_base.h"
+#include "engine/vr6_Date.h"
+#include "platform/convert_error.h"
 
 namespace velorin {
 
@@ -150,6 +152,7 @@ void TField::SetValue(const TFieldData& value) {
     if (const auto* text = std::get_if<std::string>(&value); text != nullptr && !text->empty()) {
       stream->Write(text->data(), static_cast<int32_t>(text->size()));
     }
+    stream->Commit();
     return;
   }
   TFieldData stored = value;
@@ -389,9 +392,18 @@ TDateTime TDateTimeFieldBase::AsDateTime() const {
   return TDateTime{};
 }
 
+// Dates show in the platform's short date form with a four-digit year.
 std::string TDateTimeFieldBase::AsString() const {
   if (IsNull()) return {};
-  return Kind() == TFieldKind::Date ? FormatDate(AsDateTime()) : FormatDateTime(AsDateTime());
+  TDateTime value = AsDateTime();
+  std::string text = DBFDate().DayNumberToDisplay(DayNumberOf(value));
+  if (Kind() == TFieldKind::DateTime && !text.empty()) {
+    TTimeOfDay t = DecodeTime(value);
+    char time[16];
+    std::snprintf(time, sizeof time, " %02d:%02d:%02d", t.Hour, t.Minute, t.Second);
+    text += time;
+  }
+  return text;
 }
 
 void TDateTimeFieldBase::SetAsString(const std::string& value) {
@@ -400,6 +412,14 @@ void TDateTimeFieldBase::SetAsString(const std::string& value) {
     return;
   }
   auto parsed = ParseDateTime(value);
+  if (!parsed) {
+    // The platform's short date form, when it is not one of the fixed forms.
+    try {
+      int32_t day = DBFDate().TextToDayNumber(Trimmed(value));
+      if (day > 0) parsed = FromDayNumber(day);
+    } catch (const platform::EConvertError&) {
+    }
+  }
   if (!parsed) InvalidText(value, FieldKindName(Kind()));
   SetAsDateTime(*parsed);
 }
