@@ -171,7 +171,15 @@ void TVelorinDataSet::SetFiltered(bool value) {
   if (value != filtered_) {
     filtered_ = value;
     handler_->SetFilterActive(value);
-    if (value) ApplyFilter();
+    if (value) {
+      try {
+        ApplyFilter();
+      } catch (...) {
+        filtered_ = false;  // an expression that cannot be used filters nothing
+        handler_->SetFilterActive(false);
+        throw;
+      }
+    }
   }
   First();
 }
