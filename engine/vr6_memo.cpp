@@ -373,6 +373,8 @@ VRobjMemo4::VRobjMemo4(VRO_dBaseDBF* table, uint8_t version, const std::string& 
   }
 }
 
+void VRobjMemo4::WriteEndMark(uint8_t*) {}
+
 int32_t VRobjMemo4::BlockHeaderSize() const { return static_cast<int32_t>(dbt4_block::kSize); }
 
 int64_t VRobjMemo4::StoredLength() {
@@ -496,6 +498,8 @@ VRobjFXMemo20::VRobjFXMemo20(VRO_dBaseDBF* table, uint8_t version, const std::st
   }
   blockSize_ = blockSize;
 }
+
+void VRobjFXMemo20::WriteEndMark(uint8_t*) {}
 
 int32_t VRobjFXMemo20::BlockHeaderSize() const { return static_cast<int32_t>(fpt_block::kSize); }
 

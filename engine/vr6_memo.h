@@ -157,6 +157,8 @@ class VRobjMemo4 : public VRobjMemo {
   // longer than the file has blocks ends the chain there.
   bool AllocateBlocks(int32_t length, int32_t givenBlock) override;
   void FreeBlocks(int32_t block) override;
+  // Nothing: the block header holds the length.
+  void WriteEndMark(uint8_t* buffer) override;
   int64_t StoredLength() override;
   int32_t BlockHeaderSize() const override;
 
@@ -174,6 +176,8 @@ class VRobjFXMemo20 : public VRobjMemo {
                 bool shared);
 
   bool AllocateBlocks(int32_t length, int32_t givenBlock) override;
+  // Nothing: the block header holds the length.
+  void WriteEndMark(uint8_t* buffer) override;
   int64_t StoredLength() override;
   int32_t BlockHeaderSize() const override;
   // Renames only: the header has no table name.
