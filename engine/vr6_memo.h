@@ -118,8 +118,8 @@ class VRobjMemo : public VRO_DiskFile {
   // from the header's next-free value (never inside the header or the blocks the
   // file already has); the header is advanced. -1 after a report.
   int32_t AppendBlocks(int64_t blocksNeeded);
-  // Whether a memo of blocks blocks starting at block stays inside 2 GB; reports
-  // 223 when not.
+  // Whether a memo of blocks blocks starting at block stays inside 2 GB: a start
+  // beyond is a damaged header (format error), an end beyond is 223.
   bool FitsInFile(int64_t block, int64_t blocks);
   // Size(), never below 0.
   int32_t FileSize();
