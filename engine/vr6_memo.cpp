@@ -467,7 +467,7 @@ bool VRobjMemo4::AllocateBlocks(int32_t length, int32_t givenBlock) {
 
   if (prev == 0) {
     byte_order::PutLE32(fileHeader + dbt4_header::kFreeChainHead, static_cast<uint32_t>(next));
-    WriteAt(0, fileHeader + dbt4_header::kFreeChainHead, 4);
+    WriteAt(0, fileHeader + dbt4_header::kFreeChainHead, sizeof(uint32_t));
   } else {
     uint8_t link[4];
     byte_order::PutLE32(link, static_cast<uint32_t>(next));
@@ -480,7 +480,7 @@ bool VRobjMemo4::AllocateBlocks(int32_t length, int32_t givenBlock) {
   std::memset(headerBuffer_, 0, sizeof headerBuffer_);
   byte_order::PutLE16(headerBuffer_ + dbt4_block::kSignature, dbt4_block::kInUse);
   byte_order::PutLE16(headerBuffer_ + dbt4_block::kHeaderSize, static_cast<uint16_t>(dbt4_block::kSize));
-  byte_order::PutLE32(headerBuffer_ + dbt4_block::kLength, static_cast<uint32_t>(int64_t{length} + 8));
+  byte_order::PutLE32(headerBuffer_ + dbt4_block::kLength, static_cast<uint32_t>(int64_t{length} + static_cast<int64_t>(dbt4_block::kSize)));
   return true;
 }
 
