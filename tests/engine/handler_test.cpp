@@ -9,6 +9,7 @@
 #include "engine/vr6_eror.h"
 #include "support/child_process.h"
 #include "support/table_fixture.h"
+#include "support/raised_message.h"
 #include "support/temp_dir.h"
 
 namespace velorin {
@@ -18,14 +19,7 @@ using testing::MakeTable;
 using testing::ReadFileBytes;
 using testing::TempDir;
 
-std::string RaisedMessage(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "(nothing raised)";
-}
+using testing::RaisedMessage;
 
 // A handler that records its progress reports and can refuse records.
 class RecordingHandler : public VRO_dBHandler {
