@@ -466,14 +466,71 @@ TEST_F(DataSetTest, AReadOnlyDataSetCannotDeleteOrChange) {
 
 TEST_F(DataSetTest, AWriteProtectedTableOpensReadOnly) {
   MakeInfo({}, 2);
-  std::filesystem::permissions(path_, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
-  if (ReadFileBytes(path_).empty() || ::access(path_.c_str(), W_OK) == 0) GTEST_SKIP() << "running as root";
+  std::filesystem::permissions(path_, std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
+                                          std::filesystem::perms::others_read);
+  std::filesystem::permissions(dir_.Path(), std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
+                                                std::filesystem::perms::group_exec |
+                                                std::filesystem::perms::others_read |
+                                                std::filesystem::perms::others_exec);
+  std::string directory = dir_.Path().string();
+  ChildProcess child([directory] {
+    // The superuser may write any file: the check runs as an ordinary user.
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) return 10;
+    if (chdir(directory.c_str()) != 0) return 11;
+    TVelorinDataSet data("Info");
+    data.SetTableName("INFO");
+    data.Open();
+    if (!data.ReadOnly()) return 1;
+    data.SetReadOnly(false);
+    if (!data.ReadOnly()) return 2;
+    if (data.FieldText("NAME") != "A1") return 3;
+    try {
+      data.Edit();
+      return 4;
+    } catch (const EDatabaseError&) {
+    }
+    return 0;
+  });
+  EXPECT_EQ(child.Wait(), 0);
+}
+
+TEST_F(DataSetTest, AnExclusiveTableCannotBeOpenedByAnotherProcess) {
+  MakeInfo({}, 2);
+  Signal opened;
+  Signal release;
+  std::string path = path_;
+  ChildProcess child([&] {
+    TVelorinDataSet other("Other");
+    other.SetTableName(path);
+    other.SetExclusive(true);
+    other.Open();
+    opened.Notify();
+    release.WaitFor(20000);
+    return 0;
+  });
+  ASSERT_TRUE(opened.WaitFor());
   info_.SetTableName("INFO");
+  EXPECT_EQ(Raised([&] { info_.Open(); }), "engine: File access denied - " + path_);
+  EXPECT_FALSE(info_.Active());
+  release.Notify();
+  EXPECT_EQ(child.Wait(), 0);
   info_.Open();
-  EXPECT_TRUE(info_.ReadOnly());
-  info_.SetReadOnly(false);
-  EXPECT_TRUE(info_.ReadOnly());
-  EXPECT_EQ(info_.FieldText("NAME"), "A1");
+  EXPECT_TRUE(info_.Active());
+}
+
+TEST_F(DataSetTest, LockProtocolAndUserIdReachTheTable) {
+  MakeInfo({}, 1);
+  info_.SetTableName("INFO");
+  info_.SetLockProtocol(TvrLokProtocol::DB4Lock);
+  info_.SetUserID(7);
+  info_.Open();
+  EXPECT_EQ(info_.Handler()->LockProtocol(), 1);
+  info_.AppendValues({std::string("U")});
+  EXPECT_EQ(testing::LE32At(ReadFileBytes(path_), 20), 7u);
+  info_.SetLockProtocol(TvrLokProtocol::ClipLock);
+  info_.SetUserID(8);
+  EXPECT_EQ(info_.Handler()->LockProtocol(), 2);
+  EXPECT_EQ(info_.Handler()->UserID(), 8);
 }
 
 TEST_F(DataSetTest, PackRemovesTheDeletedRecordsOfAnExclusiveTable) {
@@ -776,6 +833,7 @@ TEST_F(DataSetTest, EditOfARecordAnotherProcessHoldsFails) {
   EXPECT_EQ(info_.State(), TDataSetState::Browse);
   EXPECT_EQ(Raised([&] { info_.Delete(); }), "Record is locked by another user");
   EXPECT_EQ(RecordBytes(path_, 1, kInfoRecordLength)[0], ' ');
+  EXPECT_FALSE(info_.Handler()->UseDeleted());  // restored after the refusal too
   EXPECT_EQ(info_.RecordNumber(), 1);
   info_.Next();
   info_.Edit();  // another record is free
