@@ -203,24 +203,25 @@ void TVelorinDataSet::SetIndexFiles(const std::vector<std::string>& files) {
   }
   if (Active()) {
     CheckBrowseMode();
-    OpenIndexFiles(false);
+    OpenIndexFiles();
     ApplyIndexName();
     return;
   }
   // Closed: open the table for the moment to check the files.
   if (tableName_.empty()) return;
+  bool fallback = false;
   try {
-    OpenHandler(TablePath(), false, true);
+    handler_ = MakeHandler(TablePath(), false, true, &fallback);
   } catch (const std::exception&) {
-    handler_.reset();
-    return;
+    return;  // a table that cannot be opened has no index files to check
   }
   ScopeExit release([this] { handler_.reset(); });
-  OpenIndexFiles(false);
+  OpenIndexFiles();
 }
 
-void TVelorinDataSet::OpenIndexFiles(bool atOpening) {
-  (void)atOpening;  // absolute names are kept, relative ones lie in the database directory
+void TVelorinDataSet::OpenIndexFiles() {
+  // Absolute names are kept; relative ones, with or without a directory of
+  // their own, lie in the database directory, at opening and later alike.
   handler_->OpenIndexes(nullptr, {});
   std::string directory = DatabaseDirectory(databaseName_);
   for (const std::string& entry : indexFiles_) {
@@ -276,12 +277,14 @@ void TVelorinDataSet::SetMasterSource(TVelorinDataSet* master) {
 
 void TVelorinDataSet::ApplyMasterRange() {
   if (!Active()) return;
-  CheckBrowseMode();
   bool linked = master_ != nullptr && master_->Active() && !masterFields_.empty();
-  if (!linked && master_ == nullptr) return;
+  if (!linked && !masterRangeSet_) return;
+  CheckBrowseMode();
+  // The range compares with the table's bytes: OEM when the dataset translates.
   std::string bound;
   if (linked) bound = TranslateText(master_->FieldText(masterFields_), true);
   handler_->SetRange(bound, bound, true, true);
+  masterRangeSet_ = linked;
   First();
 }
 
@@ -301,7 +304,7 @@ void TVelorinDataSet::CheckInactive() const {
 }
 
 void TVelorinDataSet::CheckCanModify() const {
-  if (ReadOnly() || openedReadOnly_) ComponentError(text::kReadOnlyDataSet);
+  if (ReadOnly()) ComponentError(text::kReadOnlyDataSet);
 }
 
 void TVelorinDataSet::CheckBrowseMode() {
@@ -338,23 +341,23 @@ std::string TVelorinDataSet::TablePath() const {
   return platform::FullPathName(path);
 }
 
-void TVelorinDataSet::OpenHandler(const std::string& path, bool readWrite, bool shared) {
-  openedReadOnly_ = !readWrite && !readOnly_;
+std::unique_ptr<DBFObject> TVelorinDataSet::MakeHandler(const std::string& path, bool readWrite, bool shared,
+                                                        bool* readOnlyFallback) {
+  *readOnlyFallback = false;
   try {
-    handler_ = std::make_unique<DBFObject>(*this, path, readWrite, shared);
-    openedReadOnly_ = false;
-    return;
+    return std::make_unique<DBFObject>(*this, path, readWrite, shared);
   } catch (const EVelorinError&) {
     if (!readWrite) throw;
     // A table that can only be read (a write-protected file) opens read-only;
     // ReadOnly then reads true. Any other failure fails read-only too.
     std::exception_ptr first = std::current_exception();
     try {
-      handler_ = std::make_unique<DBFObject>(*this, path, false, shared);
+      auto handler = std::make_unique<DBFObject>(*this, path, false, shared);
+      *readOnlyFallback = true;
+      return handler;
     } catch (const EVelorinError&) {
       std::rethrow_exception(first);
     }
-    openedReadOnly_ = true;
   }
 }
 
@@ -378,7 +381,8 @@ void TVelorinDataSet::UpdateFieldDefs() {
   if (tableName_.empty()) DatabaseError(text::kTableNameMissing);
   std::string path = TablePath();
   if (!platform::FileExists(path)) DatabaseError(text::kCannotFindFile + path);
-  OpenHandler(path, false, true);
+  bool fallback = false;
+  handler_ = MakeHandler(path, false, true, &fallback);
   ScopeExit release([this] { handler_.reset(); });
   BuildFieldDefs();
 }
@@ -390,7 +394,7 @@ void TVelorinDataSet::Open() {
   std::string path = TablePath();
   if (!platform::FileExists(path)) DatabaseError(text::kCannotFindFile + path);
   try {
-    OpenHandler(path, !readOnly_, !exclusive_);
+    handler_ = MakeHandler(path, !readOnly_, !exclusive_, &openedReadOnly_);
     handler_->SetUseDeleted(useDeleted_);
     handler_->SetLockProtocol(static_cast<uint8_t>(lockProtocol_));
     handler_->SetUserID(userId_);
@@ -422,7 +426,7 @@ void TVelorinDataSet::Open() {
     SetState(TDataSetState::Browse);
 
     if (!indexFiles_.empty()) {
-      OpenIndexFiles(true);
+      OpenIndexFiles();
       ApplyIndexName();
     }
     editLockHeld_ = false;
@@ -459,6 +463,7 @@ void TVelorinDataSet::Close() {
   DestroyFields();
   handler_.reset();
   openedReadOnly_ = false;
+  masterRangeSet_ = false;
   hasRecord_ = false;
   atEnd_ = atStart_ = true;
   beforeFirstPending_ = afterLastPending_ = false;
@@ -566,10 +571,8 @@ void TVelorinDataSet::First() {
   CheckActive();
   CheckBrowseMode();
   Signal(BeforeScroll);
-  beforeFirstPending_ = true;
-  afterLastPending_ = false;
-  // The next forward fetch reads the top record.
-  beforeFirstPending_ = false;
+  // Going to the first record reads the handler's top record at once.
+  beforeFirstPending_ = afterLastPending_ = false;
   if (FetchCurrent(nav::kFirst)) {
     atStart_ = true;
     atEnd_ = false;
@@ -584,9 +587,8 @@ void TVelorinDataSet::Last() {
   CheckActive();
   CheckBrowseMode();
   Signal(BeforeScroll);
-  afterLastPending_ = true;
-  beforeFirstPending_ = false;
-  afterLastPending_ = false;
+  // Going to the last record reads the handler's bottom record at once.
+  beforeFirstPending_ = afterLastPending_ = false;
   if (FetchCurrent(nav::kLast)) {
     atEnd_ = true;
     atStart_ = false;
@@ -1097,7 +1099,7 @@ void TVelorinDataSet::AppendValues(const std::vector<TFieldData>& values) {
 }
 
 void TVelorinDataSet::DeleteOrRecall(bool deleting) {
-  if (ReadOnly() || openedReadOnly_) DatabaseError(deleting ? text::kCannotDelete : text::kCannotRecall);
+  if (ReadOnly()) DatabaseError(deleting ? text::kCannotDelete : text::kCannotRecall);
   const int32_t number = current_.RecordNumber(layout_);
   // Deleted records must stay readable to the handler while it works on one.
   handler_->SetUseDeleted(true);

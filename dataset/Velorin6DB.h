@@ -201,6 +201,7 @@ class TVelorinDataSet : public TDataSetBase {
   bool FieldIsNull(std::string_view fieldName) const;
 
   // ---- changes -----------------------------------------------------------------
+  // Without a current record Edit inserts.
   void Edit();
   void Insert();
   void Append();
@@ -272,9 +273,10 @@ class TVelorinDataSet : public TDataSetBase {
   bool CheckOperation(const std::function<void()>& op, const TDataSetErrorEvent& event);
 
   std::string TablePath() const;
-  void OpenHandler(const std::string& path, bool readWrite, bool shared);
+  std::unique_ptr<DBFObject> MakeHandler(const std::string& path, bool readWrite, bool shared,
+                                         bool* readOnlyFallback);
   void BuildFieldDefs();
-  void OpenIndexFiles(bool fromDatabaseDirectory);
+  void OpenIndexFiles();
   void ApplyIndexName();
   void ApplyFilter();
   void ApplyMasterRange();
@@ -340,7 +342,8 @@ class TVelorinDataSet : public TDataSetBase {
   bool atEnd_ = true;
   bool atStart_ = true;
   bool modified_ = false;
-  bool openedReadOnly_ = false;
+  bool openedReadOnly_ = false;  // read-write was asked for, read-only was possible
+  bool masterRangeSet_ = false;
 };
 
 }  // namespace velorin

@@ -1012,6 +1012,46 @@ TEST_F(DataSetTest, MasterLinksMayNotLeadBack) {
   EXPECT_EQ(a.MasterSource(), nullptr);
 }
 
+TEST_F(DataSetTest, ADetailGoesToItsFirstRecordWhenTheMasterMoves) {
+  // Without an index tag the range limits nothing; the detail still follows.
+  MakeInfo({}, 3);
+  MakeTable(dir_.File("NAME.DBF"), 0x03, {"NAME:C:15"}, {" " + Left("A1", 15), " " + Left("B2", 15)});
+  TVelorinDataSet master("NameTable");
+  master.SetTableName("NAME");
+  master.Open();
+  info_.SetTableName("INFO");
+  info_.SetMasterSource(&master);
+  info_.SetMasterFields("NAME");
+  info_.Open();
+  info_.Last();
+  EXPECT_EQ(info_.RecordNumber(), 3);
+  master.Next();
+  EXPECT_EQ(info_.RecordNumber(), 1);
+  info_.Last();
+  master.Close();  // the range is cleared
+  EXPECT_EQ(info_.RecordNumber(), 1);
+  info_.Last();
+  info_.SetMasterSource(nullptr);
+  EXPECT_EQ(info_.RecordNumber(), 3);  // nothing was linked any more
+}
+
+TEST_F(DataSetTest, FormulaRequestsGoToOnFormula) {
+  MakeInfo({}, 1);
+  info_.SetTableName("INFO");
+  info_.Open();
+  EXPECT_EQ(info_.Handler()->UserHook(1, 2, 3, 4, 5), -1);  // not assigned
+  std::string request;
+  info_.OnFormula = [&](const std::string& who, const std::string& st, std::string& rsl, char& typ, bool&,
+                        bool& tf) {
+    request = who + ":" + st;
+    rsl = "42";
+    typ = 'N';
+    tf = true;
+  };
+  EXPECT_EQ(info_.Handler()->UserHook(1, 2, 3, 4, 5), 1);
+  EXPECT_EQ(request, "UserHook:1,2,3,4,5");
+}
+
 // ---------------------------------------------------------------------------
 // Calculated fields and events
 
