@@ -15,5 +15,6 @@ using CommandRunner = std::function<int()>;
 
 void RegisterCreateCommand(CLI::App& app, CommandRunner& runner);
 void RegisterInfoCommand(CLI::App& app, CommandRunner& runner);
+void RegisterQuestionsCommand(CLI::App& app, CommandRunner& runner);
 
 }  // namespace velorin::tools

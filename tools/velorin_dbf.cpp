@@ -12,6 +12,7 @@ int main(int argc, char** argv) {
   velorin::tools::CommandRunner runner;
   velorin::tools::RegisterCreateCommand(app, runner);
   velorin::tools::RegisterInfoCommand(app, runner);
+  velorin::tools::RegisterQuestionsCommand(app, runner);
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
