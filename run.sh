@@ -4,15 +4,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 packages=(build-essential cmake pkg-config libcli11-dev nlohmann-json3-dev qt6-base-dev fonts-liberation)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  apt-get update
-  DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y --no-install-recommends "${missing[@]}"
-fi
+scripts/ensure-packages.sh "${packages[@]}"
 
 build=build/release
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF

@@ -11,15 +11,7 @@ packages=(
   clang libclang-rt-14-dev
   python3 python3-dbf python3-dbfread libdbd-xbase-perl
 )
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  apt-get update
-  DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y --no-install-recommends "${missing[@]}"
-fi
+scripts/ensure-packages.sh "${packages[@]}"
 
 build=build/test
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DVELORIN_SANITIZE=ON -DBUILD_TESTING=ON

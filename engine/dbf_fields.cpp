@@ -8,6 +8,7 @@
 #include "engine/vr6_DBF.h"
 #include "engine/vr6_Date.h"
 #include "engine/vr6_eror.h"
+#include "engine/vr6_glbl.h"
 #include "engine/vr6_memo.h"
 #include "platform/convert_error.h"
 #include "platform/file_names.h"
@@ -311,9 +312,9 @@ bool VRO_dBaseFld::PutNumber(int32_t number, double value) {
     switch (type) {
       case 'B': byte_order::PutLEDouble(bytes, value); break;
       case 'T': {
-        auto day = TruncateToInt32(value / kMillisecondsPerDay);
+        auto day = TruncToInt32(value / kMillisecondsPerDay);
         if (!day || *day > INT32_MAX - kDateTimeEpochDay) return tooLarge(FormatFixed(value, 0).value_or("NAN"));
-        auto ms = TruncateToInt32(value - *day * kMillisecondsPerDay);
+        auto ms = TruncToInt32(value - *day * kMillisecondsPerDay);
         if (!ms) return tooLarge(FormatFixed(value, 0).value_or("NAN"));
         byte_order::PutLE32(bytes, static_cast<uint32_t>(*day + kDateTimeEpochDay));
         byte_order::PutLE32(bytes + 4, static_cast<uint32_t>(*ms));
@@ -321,13 +322,13 @@ bool VRO_dBaseFld::PutNumber(int32_t number, double value) {
       }
       case 'Y': {
         // Rounded, not truncated: 12.3456 * 10000 is 123455.99999999999 in binary.
-        auto scaled = TruncateToInt64(std::round(value * 10000.0));
+        auto scaled = TruncToInt64(std::round(value * 10000.0));
         if (!scaled) return tooLarge(FormatFixed(value, 4).value_or("NAN"));
         byte_order::PutLE64(bytes, static_cast<uint64_t>(*scaled));
         break;
       }
       default: {  // G, I, M
-        auto integer = TruncateToInt32(value);
+        auto integer = TruncToInt32(value);
         if (!integer) return tooLarge(FormatFixed(value, 0).value_or("NAN"));
         byte_order::PutLE32(bytes, static_cast<uint32_t>(*integer));
       }
@@ -474,7 +475,7 @@ VRobjMemo* VRO_dBaseFld::MemoFor(int32_t number) {
 int32_t VRO_dBaseFld::MemoSize(int32_t number) {
   VRobjMemo* memo = MemoFor(number);
   if (memo == nullptr) return 0;
-  auto block = TruncateToInt32(GetNumber(number));
+  auto block = TruncToInt32(GetNumber(number));
   return memo->MemoLength(block.value_or(0));
 }
 
@@ -484,7 +485,7 @@ bool VRO_dBaseFld::MemoRead(int32_t number, void* buffer, int32_t& size) {
     size = 0;
     return false;
   }
-  auto block = TruncateToInt32(GetNumber(number));
+  auto block = TruncToInt32(GetNumber(number));
   memo->ReadMemo(buffer, block.value_or(0), size);
   return true;
 }
@@ -492,7 +493,7 @@ bool VRO_dBaseFld::MemoRead(int32_t number, void* buffer, int32_t& size) {
 bool VRO_dBaseFld::MemoWrite(int32_t number, const void* buffer, int32_t size) {
   VRobjMemo* memo = MemoFor(number);
   if (memo == nullptr) return false;
-  int32_t block = TruncateToInt32(GetNumber(number)).value_or(0);
+  int32_t block = TruncToInt32(GetNumber(number)).value_or(0);
   int32_t written = memo->WriteMemo(buffer, block, size);
   return PutNumber(number, written);
 }

@@ -44,19 +44,4 @@ std::optional<std::string> FormatFixed(double value, int decimals) {
   return text;
 }
 
-std::optional<int32_t> TruncateToInt32(double value) {
-  if (!std::isfinite(value)) return std::nullopt;
-  double truncated = std::trunc(value);
-  if (truncated < -2147483648.0 || truncated > 2147483647.0) return std::nullopt;
-  return static_cast<int32_t>(truncated);
-}
-
-std::optional<int64_t> TruncateToInt64(double value) {
-  if (!std::isfinite(value)) return std::nullopt;
-  double truncated = std::trunc(value);
-  // 2^63 is the first double beyond the range.
-  if (truncated < -9223372036854775808.0 || truncated >= 9223372036854775808.0) return std::nullopt;
-  return static_cast<int64_t>(truncated);
-}
-
 }  // namespace velorin

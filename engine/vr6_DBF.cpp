@@ -487,11 +487,26 @@ void VRO_dBaseDBF::Flush() {
 }
 
 bool VRO_dBaseDBF::Rename(const std::string& newName) {
+  std::string oldName = fileName_;
   bool renamed = VRO_DiskFile::Rename(TableFileName(newName));
-  if (renamed) RenameMemoFile(fileName_);
+  if (renamed) RenameMemoFile(oldName, fileName_);
   return renamed;
 }
 
-void VRO_dBaseDBF::RenameMemoFile(const std::string&) {}
+void VRO_dBaseDBF::RenameMemoFile(const std::string& oldName, const std::string& newName) {
+  for (VRFieldEntry& field : fields_) {
+    if (field.Memo) {
+      field.Memo->RenameForTable(newName);
+      return;
+    }
+  }
+  if (version_ == dbf_version::kVisualFoxPro && !hasMemoFlag_) return;
+  // No memo object yet: one is made for the rename only. A memo file that is not
+  // there has nothing to follow the table; using a memo field will report it.
+  std::string memoName = MemoFileNameFor(version_, oldName);
+  if (memoName.empty() || !platform::FileExists(platform::FullPathName(memoName))) return;
+  std::unique_ptr<VRobjMemo> memo = MakeMemoForTable(this, version_, oldName, readWrite_, shared_);
+  if (memo) memo->RenameForTable(newName);
+}
 
 }  // namespace velorin

@@ -171,8 +171,9 @@ class VRO_dBaseDBF : public VRO_DiskFile {
   int64_t RecordOffset(int32_t n) const;
 
  protected:
-  // The memo file follows a rename of the table (nothing when it has none).
-  virtual void RenameMemoFile(const std::string& newName);
+  // The memo file follows a rename of the table from oldName to newName (both
+  // full paths); nothing when the table has no memo file.
+  virtual void RenameMemoFile(const std::string& oldName, const std::string& newName);
   // Rewrites a dirty header under the header lock (briefly tried); skipped, and
   // left pending, when the lock cannot be had.
   void RewriteHeader();

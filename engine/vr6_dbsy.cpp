@@ -7,6 +7,7 @@
 #include "engine/number_format.h"
 #include "engine/vr6_Date.h"
 #include "engine/vr6_eror.h"
+#include "engine/vr6_glbl.h"
 #include "engine/vr6_memo.h"
 #include "platform/code_page.h"
 #include "platform/convert_error.h"
@@ -419,7 +420,7 @@ void VRO_dBHandler::Pack() {
           } else if (!platform::TryTextToFloat(text, &block)) {
             continue;  // no block number in the field
           }
-          auto blockNumber = TruncateToInt32(block);
+          auto blockNumber = TruncToInt32(block);
           if (blockNumber && *blockNumber > 0) packMemo->FreeBlocks(*blockNumber);
         }
       }

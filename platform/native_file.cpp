@@ -54,6 +54,16 @@ uint32_t OpenFailure(int err, const std::string& path) {
   return SetLastErrorFromErrno(err);
 }
 
+// Closes a descriptor whose share lock was refused: 32 for a conflict.
+void ShareLockFailure(int fd, int err) {
+  close(fd);
+  if (IsLockConflict(err)) {
+    SetLastError(os_error::kSharingViolation);
+  } else {
+    SetLastErrorFromErrno(err);
+  }
+}
+
 }  // namespace
 
 std::unique_ptr<NativeFile> NativeFile::Open(const std::string& path, bool readWrite, bool shared) {
@@ -100,13 +110,7 @@ std::unique_ptr<NativeFile> NativeFile::Open(const std::string& path, bool readW
     }
   }
   if (!granted) {
-    int err = errno;
-    close(fd);
-    if (IsLockConflict(err)) {
-      SetLastError(os_error::kSharingViolation);
-    } else {
-      SetLastErrorFromErrno(err);
-    }
+    ShareLockFailure(fd, errno);
     return nullptr;
   }
   FileIdentity identity{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
@@ -122,15 +126,8 @@ bool NativeFile::CreateOrTruncate(const std::string& path) {
     OpenFailure(errno, path);
     return false;
   }
-  bool ok = OfdLock(fd, F_WRLCK, kShareByte, 1);
-  if (!ok) {
-    int err = errno;
-    close(fd);
-    if (IsLockConflict(err)) {
-      SetLastError(os_error::kSharingViolation);
-    } else {
-      SetLastErrorFromErrno(err);
-    }
+  if (!OfdLock(fd, F_WRLCK, kShareByte, 1)) {
+    ShareLockFailure(fd, errno);
     return false;
   }
   if (ftruncate(fd, 0) != 0) {

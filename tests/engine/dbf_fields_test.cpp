@@ -8,6 +8,7 @@
 #include "engine/vr6_DBF.h"
 #include "engine/vr6_eror.h"
 #include "support/table_fixture.h"
+#include "support/raised_message.h"
 #include "support/temp_dir.h"
 
 namespace velorin {
@@ -16,14 +17,7 @@ namespace {
 using testing::MakeTable;
 using testing::TempDir;
 
-std::string RaisedMessage(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "(nothing raised)";
-}
+using testing::RaisedMessage;
 
 class FieldTest : public ::testing::Test {
  protected:

@@ -11,6 +11,7 @@
 #include "platform/clock.h"
 #include "support/child_process.h"
 #include "support/table_fixture.h"
+#include "support/raised_message.h"
 #include "support/temp_dir.h"
 
 namespace velorin {
@@ -22,14 +23,7 @@ using testing::ReadFileBytes;
 using testing::Signal;
 using testing::TempDir;
 
-std::string RaisedMessage(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const EVelorinError& e) {
-    return e.what();
-  }
-  return "(nothing raised)";
-}
+using testing::RaisedMessage;
 
 std::string Record(const std::string& name) {  // a record of the NAME:C:6 table
   std::string r = " " + name;

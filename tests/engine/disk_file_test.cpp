@@ -9,6 +9,7 @@
 
 #include "engine/vr6_eror.h"
 #include "support/child_process.h"
+#include "support/raised_message.h"
 #include "support/temp_dir.h"
 
 namespace velorin {
@@ -18,14 +19,7 @@ using testing::ChildProcess;
 using testing::Signal;
 using testing::TempDir;
 
-std::string RaisedMessage(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const EVelorinError& e) {
-    return e.what();
-  }
-  return "(nothing raised)";
-}
+using testing::RaisedMessage;
 
 class DiskFileTest : public ::testing::Test {
  protected:

@@ -9,6 +9,7 @@
 #include "engine/vr6_eror.h"
 #include "support/child_process.h"
 #include "support/table_fixture.h"
+#include "support/raised_message.h"
 #include "support/temp_dir.h"
 
 namespace velorin {
@@ -18,14 +19,7 @@ using testing::MakeTable;
 using testing::ReadFileBytes;
 using testing::TempDir;
 
-std::string RaisedMessage(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "(nothing raised)";
-}
+using testing::RaisedMessage;
 
 // A handler that records its progress reports and can refuse records.
 class RecordingHandler : public VRO_dBHandler {
@@ -272,6 +266,60 @@ TEST_F(HandlerTest, IndexFileNamesTakeTheTablesDirectory) {
   VRO_dBHandler table(path_, false, true);
   EXPECT_EQ(table.IndexFileName("names"), dir_.File("names.NDX"));
   EXPECT_EQ(table.IndexFileName("/x/y.ntx"), "/x/y.ntx");
+}
+
+}  // namespace
+}  // namespace velorin
+
+namespace velorin {
+namespace {
+
+TEST(HandlerMemos, FieldMemosRoundTripAndPackFreesDbase4Blocks) {
+  TempDir dir;
+  std::string path = dir.File("M.DBF");
+  MakeTable(path, 0x8B, {"NAME:C:4", "NOTE:M"});
+  std::string first(700, 'a'), second(100, 'b');
+  {
+    VRO_dBHandler table(path, true, false);
+    for (const std::string* text : {&first, &second}) {
+      table.BlankRecord();
+      table.PutText(1, text->substr(0, 1));
+      ASSERT_TRUE(table.MemoWrite(2, text->data(), static_cast<int32_t>(text->size())));
+      table.Append();
+    }
+    table.GoRecord(1);
+    EXPECT_EQ(table.MemoSize(2), 700);
+    EXPECT_EQ(table.GetDisplay(2), "---MEMO---");
+    std::string back(700, '\0');
+    int32_t size = 700;
+    ASSERT_TRUE(table.MemoRead(2, back.data(), size));
+    EXPECT_EQ(back, first);
+    EXPECT_EQ(table.GetNumber(2), 1);  // block 1, right after the header
+    table.DeleteRecord();
+    table.Pack();
+    EXPECT_EQ(table.RecordCount(), 1);
+    EXPECT_EQ(table.GetDisplay(1), "b");
+    EXPECT_EQ(table.MemoSize(2), 100);
+  }
+  // The two blocks of the packed-away memo head the free chain for reuse.
+  std::string memo = testing::ReadFileBytes(dir.File("M.DBT"));
+  EXPECT_EQ(testing::LE32At(memo, 0), 1u);
+  EXPECT_EQ(testing::LE32At(memo, 512 + 4), 2u);
+  VRO_dBHandler table(path, true, false);
+  table.GoRecord(1);
+  std::string third(600, 'c');
+  table.BlankRecord();
+  ASSERT_TRUE(table.MemoWrite(2, third.data(), 600));
+  EXPECT_EQ(table.GetNumber(2), 1);  // the freed run is taken again
+}
+
+TEST(HandlerMemos, NonMemoFieldsHaveNoMemo) {
+  TempDir dir;
+  MakeTable(dir.File("V.DBF"), 0x30, {"D:B", "NOTE:M"});
+  VRO_dBHandler table(dir.File("V.DBF"), true, false);
+  EXPECT_EQ(table.MemoFor(1), nullptr);  // a double in Visual FoxPro tables
+  EXPECT_NE(table.MemoFor(2), nullptr);
+  EXPECT_EQ(table.MemoSize(1), 0);
 }
 
 }  // namespace
