@@ -184,7 +184,7 @@ class Refusal {
   Refusal(const VRO_dBaseFld& table, int32_t number) : field_(table.Field(number)) {}
   [[noreturn]] void Raise(const std::string& reason) const { throw FieldValueError(field_->Name(), reason); }
   [[noreturn]] void WrongKind(const FieldValue& value, const char* wanted) const {
-    Raise(std::string("a ") + field_->Type() + " field takes " + wanted + ", not " + KindName(value.kind));
+    Raise(std::string("type ") + field_->Type() + " takes " + wanted + ", not " + KindName(value.kind));
   }
 
  private:
