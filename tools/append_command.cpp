@@ -37,7 +37,7 @@ InputRecord RecordOf(const nlohmann::json& line) {
 }
 
 void AppendOne(VRO_dBHandler& table, const InputRecord& record, int codePage) {
-  table.BlankRecord();
+  BlankRecordForValues(table);
   for (const auto& [name, value] : record.fields->items()) {
     int32_t number = table.FieldNumber(name);
     // The engine's own refusal of an unknown name, with its message.

@@ -484,6 +484,15 @@ void StoreFieldValue(VRO_dBaseFld& table, int32_t number, const FieldValue& valu
   }
 }
 
+void BlankRecordForValues(VRO_dBaseFld& table) {
+  table.BlankRecord();
+  for (int32_t i = 1; i <= table.FieldCount(); ++i) {
+    if (ClassOf(table, table.FieldType(i)) == FieldClass::DateTime) {
+      table.PutText(i, std::string(kDateTimeLength, '\0'));
+    }
+  }
+}
+
 std::string FieldValueText(const FieldValue& value) {
   switch (value.kind) {
     case ValueKind::Null: return std::string();

@@ -77,6 +77,12 @@ FieldValue ReadFieldValue(VRO_dBaseFld& table, int32_t number, int codePage);
 // to a B or G memo field is Base64. Throws FieldValueError or EVelorinError.
 void StoreFieldValue(VRO_dBaseFld& table, int32_t number, const FieldValue& value, int codePage);
 
+// The record as an appended record starts: BlankRecord, and then the T fields of
+// Visual FoxPro tables empty (eight zero bytes) instead of the engine's blank,
+// which is the number 0, day 1721425 (31 December of the year 0): other
+// programs refuse that day.
+void BlankRecordForValues(VRO_dBaseFld& table);
+
 // The value as one UTF-8 text, as a CSV cell holds it: "" for null, whole numbers
 // in decimal, other numbers in the shortest form that reads back the same,
 // "true"/"false", Base64 for bytes.

@@ -153,6 +153,15 @@ TEST_F(FieldValuesTest, VisualFoxProMachineValues) {
   EXPECT_EQ(Read(4), FieldValue::Null());
 }
 
+TEST_F(FieldValuesTest, RecordsForAppendingHaveEmptyDateTimes) {
+  VRO_dBHandler& t = Open(0x30, {"T:T", "I:I", "N:N:3"});
+  BlankRecordForValues(t);
+  EXPECT_EQ(FieldBytes(t, 1), std::string(8, '\0'));
+  EXPECT_EQ(FieldBytes(t, 2), std::string(4, '\0'));
+  EXPECT_EQ(FieldBytes(t, 3), "  0");
+  EXPECT_EQ(Read(1), FieldValue::Null());
+}
+
 TEST_F(FieldValuesTest, UnknownTypesGiveTheirRawText) {
   VRO_dBHandler& t = Open(0x03, {"NAME:C:4"});
   table_.reset();
