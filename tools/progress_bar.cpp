@@ -46,7 +46,8 @@ void ProgressBar::Draw(int64_t current) {
   bool last = current >= total_;
   if (withoutCounts == shown_ && !last) return;
   shown_ = withoutCounts;
-  std::fputs(("\r" + Line(caption_, barWidth_, current, total_)).c_str(), out_);
+  std::fputc('\r', out_);
+  std::fputs(Line(caption_, barWidth_, current, total_).c_str(), out_);
   std::fflush(out_);
 }
 
