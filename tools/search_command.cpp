@@ -35,6 +35,7 @@ int RunSearch(const SearchOptions& options) {
     if (field == nullptr) throw CommandError("No field " + options.field);
     fieldNumber = field->Number;
   }
+  table->SetTextCodePage(codePage);  // letter case folds in the table's code page
   table->SetUseDeleted(options.deleted);
   table->SetSearchOptions(static_cast<uint16_t>(options.options));
   int32_t found = 0;

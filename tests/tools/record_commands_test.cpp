@@ -220,6 +220,17 @@ TEST(SearchCommand, OptionBits) {
   EXPECT_EQ(Search("'*BETA*' --field NAME --options 5").out, "2\n");
 }
 
+TEST(SearchCommand, LetterCaseFoldsInTheTablesCodePage) {
+  TempDir dir;
+  ASSERT_EQ(Dbf("create t.dbf --field NAME:C:10 --codepage 866").status, 0);
+  ASSERT_EQ(Dbf("append t.dbf", "{\"NAME\":\"Ёлка\"}\n{\"NAME\":\"Гамма\"}\n").status, 0);
+  EXPECT_EQ(Search("гамма").status, 1);
+  EXPECT_EQ(Search("гамма --options 1").out, "2\n");
+  EXPECT_EQ(Search("ёЛКА --options 1").out, "1\n");
+  // The same bytes taken as 1251 are other letters, which fold otherwise.
+  EXPECT_EQ(Search("гамма --options 1 --codepage 1251").status, 1);
+}
+
 TEST(SearchCommand, DeletedRecordsOnlyWhenAsked) {
   TempDir dir;
   MakeFive();
