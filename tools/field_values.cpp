@@ -52,9 +52,12 @@ bool IsVisualFoxPro(const VRO_dBaseFld& table) { return table.Version() == dbf_v
 // The kinds of field, as far as the conversions care.
 enum class FieldClass { Character, Numeric, Date, Logical, MemoText, MemoBytes, Integer, Double, Currency, DateTime, Raw };
 
-FieldClass ClassOf(const VRO_dBaseFld& table, char type) {
+FieldClass ClassOf(const VRO_dBaseFld& table, const VRFieldEntry& field) {
+  // Machine values need their full width; the engine takes a shorter field of
+  // these types (a damaged descriptor) as text.
   bool vfp = IsVisualFoxPro(table);
-  switch (type) {
+  bool wide = field.Length() >= 8;
+  switch (field.Type()) {
     case 'C': return FieldClass::Character;
     case 'N':
     case 'F': return FieldClass::Numeric;
@@ -62,10 +65,10 @@ FieldClass ClassOf(const VRO_dBaseFld& table, char type) {
     case 'L': return FieldClass::Logical;
     case 'M': return FieldClass::MemoText;
     case 'G': return FieldClass::MemoBytes;
-    case 'B': return vfp ? FieldClass::Double : FieldClass::MemoBytes;
-    case 'I': return vfp ? FieldClass::Integer : FieldClass::Numeric;
-    case 'Y': return vfp ? FieldClass::Currency : FieldClass::Raw;
-    case 'T': return vfp ? FieldClass::DateTime : FieldClass::Raw;
+    case 'B': return !vfp ? FieldClass::MemoBytes : wide ? FieldClass::Double : FieldClass::Numeric;
+    case 'I': return vfp && field.Length() >= 4 ? FieldClass::Integer : FieldClass::Numeric;
+    case 'Y': return !vfp ? FieldClass::Raw : wide ? FieldClass::Currency : FieldClass::Numeric;
+    case 'T': return !vfp ? FieldClass::Raw : wide ? FieldClass::DateTime : FieldClass::Numeric;
     default: return FieldClass::Raw;
   }
 }
@@ -449,7 +452,7 @@ FieldValueError::FieldValueError(const std::string& fieldName, const std::string
 FieldValue ReadFieldValue(VRO_dBaseFld& table, int32_t number, int codePage) {
   const VRFieldEntry* field = table.Field(number);
   if (field == nullptr) return FieldValue::Null();
-  switch (ClassOf(table, field->Type())) {
+  switch (ClassOf(table, *field)) {
     case FieldClass::Character: return FieldValue::OfText(platform::ToUtf8(TrimTrailingBlanks(table.GetText(number)), codePage));
     case FieldClass::Numeric: return NumberFromText(table.GetText(number), field->Decimals(), codePage);
     case FieldClass::Date: return DateFromText(table.GetText(number), codePage);
@@ -469,7 +472,7 @@ void StoreFieldValue(VRO_dBaseFld& table, int32_t number, const FieldValue& valu
   const VRFieldEntry* field = table.Field(number);
   if (field == nullptr) throw FieldValueError("#" + std::to_string(number), "no such field");
   Refusal refusal(table, number);
-  switch (ClassOf(table, field->Type())) {
+  switch (ClassOf(table, *field)) {
     case FieldClass::Character:
     case FieldClass::Raw: return StoreText(table, number, value, codePage, refusal);
     case FieldClass::Numeric: return StoreNumber(table, number, value, refusal);
@@ -487,7 +490,7 @@ void StoreFieldValue(VRO_dBaseFld& table, int32_t number, const FieldValue& valu
 void BlankRecordForValues(VRO_dBaseFld& table) {
   table.BlankRecord();
   for (int32_t i = 1; i <= table.FieldCount(); ++i) {
-    if (ClassOf(table, table.FieldType(i)) == FieldClass::DateTime) {
+    if (ClassOf(table, *table.Field(i)) == FieldClass::DateTime) {
       table.PutText(i, std::string(kDateTimeLength, '\0'));
     }
   }

@@ -82,11 +82,13 @@ int main(int argc, char** argv) {
     }
     std::string dbf = ReadAll(table);
     std::string memo = memoFile.empty() ? "" : ReadAll(memoFile);
-    std::ofstream(out / seed.name, std::ios::binary) << velorin::fuzz::JoinInput(dbf, memo);
+    std::ofstream(out / seed.name, std::ios::binary) << velorin::fuzz::JoinInput(dbf, memo, false);
+    std::ofstream(out / (std::string(seed.name) + "-write"), std::ios::binary)
+        << velorin::fuzz::JoinInput(dbf, memo, true);
     // The empty table too, with its empty memo file.
     velorin::tools::CreateTable(table, spec);
     std::ofstream(out / (std::string(seed.name) + "-empty"), std::ios::binary)
-        << velorin::fuzz::JoinInput(ReadAll(table), memoEmpty);
+        << velorin::fuzz::JoinInput(ReadAll(table), memoEmpty, true);
   }
   std::filesystem::remove_all(work);
   return 0;

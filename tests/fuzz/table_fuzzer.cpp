@@ -1,5 +1,7 @@
 // The libFuzzer target: a damaged table and memo file, opened, walked in both
-// directions, every field read in every way there is, and searched. Engine
+// directions, every field read in every way there is, and searched; inputs that
+// ask for it are then changed as well: memos rewritten, records written,
+// deleted and appended, the table packed. Engine
 // errors and conversion errors are the expected outcome of damage; anything
 // else (a crash, a sanitizer report, another exception, a hang) is a fault.
 #include <stdlib.h>
@@ -100,6 +102,39 @@ void Exercise(const std::string& path) {
   });
 }
 
+// Writes through every path that trusts the file: memo allocation over the
+// memo header and free chain, record writes, appends and the pack.
+void ExerciseWrites(const std::string& path) {
+  VRO_dBHandler table(path, true, false);
+  int32_t records = std::min(table.RecordCount(), 3);
+  for (int32_t n = 1; n <= records + 1; ++n) {
+    Try([&] {
+      if (n <= records) {
+        table.GoRecord(n);
+      } else {
+        velorin::tools::BlankRecordForValues(table);
+      }
+      for (int32_t i = 1; i <= table.FieldCount(); ++i) {
+        Try([&] {
+          velorin::tools::StoreFieldValue(table, i, velorin::tools::FieldValue::OfText(std::string(n * 200, 'w')),
+                                          1251);
+        });
+      }
+      if (n <= records) {
+        table.WriteRecord(n);
+      } else {
+        table.Append();
+      }
+    });
+  }
+  Try([&] {
+    table.GoRecord(1);
+    table.DeleteRecord();
+  });
+  Try([&] { table.Pack(); });
+  Try([&] { ReadEveryField(table); });
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -110,5 +145,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   WriteFile(directory + "/F.DBT", files.memo);
   WriteFile(directory + "/F.FPT", files.memo);
   Try([&] { Exercise(table); });
+  if (files.write) Try([&] { ExerciseWrites(table); });
   return 0;
 }

@@ -162,6 +162,19 @@ TEST_F(FieldValuesTest, RecordsForAppendingHaveEmptyDateTimes) {
   EXPECT_EQ(Read(1), FieldValue::Null());
 }
 
+TEST_F(FieldValuesTest, MachineValueFieldsTooShortForTheirValueAreNumbersAsText) {
+  MakeTable(dir_.File("V.DBF"), 0x30, {"A:C:2", "T:T"});
+  testing::PatchFile(dir_.File("V.DBF"), 32 + 32 + 16, "\x03");  // T of 3 bytes
+  testing::PatchFile(dir_.File("V.DBF"), 10, std::string("\x06\0", 2));
+  table_ = std::make_unique<VRO_dBHandler>(dir_.File("V.DBF"), true, false);
+  BlankRecordForValues(*table_);
+  EXPECT_EQ(FieldBytes(*table_, 2), "   ");
+  EXPECT_EQ(Read(2), FieldValue::Null());
+  Store(2, FieldValue::OfInteger(42));
+  EXPECT_EQ(FieldBytes(*table_, 2), " 42");
+  EXPECT_EQ(Read(2), FieldValue::OfInteger(42));
+}
+
 TEST_F(FieldValuesTest, UnknownTypesGiveTheirRawText) {
   VRO_dBHandler& t = Open(0x03, {"NAME:C:4"});
   table_.reset();
