@@ -166,6 +166,9 @@ BENCHMARK(BM_SkipWholeTableHidingDeleted)->Unit(benchmark::kMillisecond);
 // The console report, and the ratio of the walk to the plain read at the end.
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
+  // Colours only for a terminal.
+  RatioReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
+
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
       if (run.run_type == Run::RT_Iteration) realTimes_[run.run_name.function_name] = run.GetAdjustedRealTime();
