@@ -140,6 +140,11 @@ void TVelorinDataSet::SetLockProtocol(TvrLokProtocol protocol) {
   if (handler_) handler_->SetLockProtocol(static_cast<uint8_t>(protocol));
 }
 
+void TVelorinDataSet::SetTranslateASCII(bool value) {
+  translateAscii_ = value;
+  if (handler_) handler_->SetTextCodePage(value ? platform::ActiveLocale().OemCodePage() : 0);
+}
+
 void TVelorinDataSet::SetUserID(int32_t id) {
   userId_ = id;
   if (handler_) handler_->SetUserID(id);
@@ -398,6 +403,7 @@ void TVelorinDataSet::Open() {
     handler_->SetUseDeleted(useDeleted_);
     handler_->SetLockProtocol(static_cast<uint8_t>(lockProtocol_));
     handler_->SetUserID(userId_);
+    handler_->SetTextCodePage(translateAscii_ ? platform::ActiveLocale().OemCodePage() : 0);
     handler_->SetReadAheadAllowed(false);  // a shared table must show what others wrote
 
     BuildFieldDefs();

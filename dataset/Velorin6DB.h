@@ -136,7 +136,7 @@ class TVelorinDataSet : public TDataSetBase {
   void SetTableName(const std::string& name);
   // Text stored in the OEM code page, shown in the ANSI code page.
   bool TranslateASCII() const { return translateAscii_; }
-  void SetTranslateASCII(bool value) { translateAscii_ = value; }
+  void SetTranslateASCII(bool value);
   // Records marked deleted are visible.
   bool UseDeleted() const { return useDeleted_; }
   void SetUseDeleted(bool value);

@@ -936,6 +936,10 @@ TEST_F(DataSetTest, LocateFindsWholeOrPartialValues) {
   EXPECT_EQ(info_.RecordNumber(), 4);  // not found: the cursor stays
   EXPECT_TRUE(info_.Locate("NAME", std::string("\xC8\xE2\xE0\xED")));  // ANSI value, OEM table
   EXPECT_EQ(info_.RecordNumber(), 5);
+  info_.First();
+  // Case folds with the table's own (OEM) letters: "иван" finds "Иван".
+  EXPECT_TRUE(info_.Locate("NAME", std::string("\xE8\xE2\xE0\xED"), {false, true}));
+  EXPECT_EQ(info_.RecordNumber(), 5);
   EXPECT_TRUE(info_.Locate("COUNT", int32_t{30}));
   EXPECT_EQ(info_.RecordNumber(), 1);
   EXPECT_TRUE(info_.Locate("DATE", *EncodeDate(2026, 12, 7)));
