@@ -1,35 +1,20 @@
 #include "tools/question_check.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <optional>
 
 #include "engine/dbf_format.h"
 #include "engine/vr6_DBF.h"
 #include "engine/vr6_eror.h"
-#include "engine/vr6_memo.h"
 #include "platform/code_page.h"
+#include "tools/field_values.h"
 
 namespace velorin::tools {
 
 namespace {
 
-// Language-driver bytes that name a code page.
-constexpr uint8_t kDriverRussianDos = 0x26;
-constexpr uint8_t kDriverRussianOem = 0x65;
-constexpr uint8_t kDriverRussianWindows = 0xC9;
-
 // Texts quoted in messages are cut here; the start tells which one it is.
 constexpr size_t kShownBytes = 60;
-
-int CodePageOfDriver(uint8_t driver) {
-  switch (driver) {
-    case kDriverRussianDos:
-    case kDriverRussianOem: return 866;
-    case kDriverRussianWindows: return 1251;
-    default: return platform::kNoCodePage;
-  }
-}
 
 bool IsText(char type) { return type == 'C' || type == 'M'; }
 
@@ -40,24 +25,10 @@ std::string_view TrimmedBlanks(std::string_view text) {
   return text.substr(begin, text.find_last_not_of(kBlanks) - begin + 1);
 }
 
-// The bytes of a memo, never more than the memo file holds.
-std::string MemoText(VRO_dBaseFld& table, int32_t number) {
-  VRobjMemo* memo = table.MemoFor(number);
-  if (memo == nullptr) return std::string();
-  int32_t size = std::min(table.MemoSize(number), std::max(memo->Size(), 0));
-  if (size <= 0) return std::string();
-  std::string bytes(static_cast<size_t>(size), '\0');
-  table.MemoRead(number, bytes.data(), size);
-  bytes.resize(static_cast<size_t>(std::clamp(size, 0, static_cast<int32_t>(bytes.size()))));
-  return bytes;
-}
-
-// A field's text as the program reads it.
+// A field's text as the program reads it: the bytes as they are, trailing
+// blanks of C fields removed, the memo's text for M fields.
 std::string FieldText(VRO_dBaseFld& table, int32_t number) {
-  if (table.FieldType(number) == 'M') return MemoText(table, number);
-  std::string text = table.GetText(number);
-  text.erase(text.find_last_not_of(' ') + 1);
-  return text;
+  return ReadFieldValue(table, number, platform::kNoCodePage).text;
 }
 
 class Checker {
@@ -83,8 +54,9 @@ class Checker {
 
   void CheckLanguageDriver() {
     uint8_t driver = table_.HeaderImage()[dbf_header::kLanguageDriver];
-    int codePage = CodePageOfDriver(driver);
-    if (codePage != platform::kNoCodePage && codePage != ansiCodePage_) {
+    // A driver that names no code page gives the ANSI one, which is no problem.
+    int codePage = ChooseCodePage("", driver);
+    if (codePage != ansiCodePage_) {
       char hex[8];
       std::snprintf(hex, sizeof hex, "0x%02X", driver);
       Report(0, std::string("the language driver ") + hex + " marks the text as code page " +
