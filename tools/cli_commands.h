@@ -2,8 +2,8 @@
 //
 // Every command registers itself on the CLI11 application; its callback runs the
 // command and returns the process exit status: 0 success, 1 an engine error or
-// another refusal (the message is on stderr; for search also: nothing found),
-// 2 bad arguments.
+// another refusal (the message is on stderr; for search also: nothing found;
+// for questions: a problem found, listed on stdout), 2 bad arguments.
 #pragma once
 
 #include <CLI/CLI.hpp>
@@ -22,6 +22,8 @@ void RegisterDeleteCommand(CLI::App& app, CommandRunner& runner);
 void RegisterRecallCommand(CLI::App& app, CommandRunner& runner);
 void RegisterPackCommand(CLI::App& app, CommandRunner& runner);
 void RegisterSearchCommand(CLI::App& app, CommandRunner& runner);
+void RegisterImportCommand(CLI::App& app, CommandRunner& runner);
+void RegisterExportCommand(CLI::App& app, CommandRunner& runner);
 void RegisterQuestionsCommand(CLI::App& app, CommandRunner& runner);
 
 }  // namespace velorin::tools

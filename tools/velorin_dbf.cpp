@@ -20,6 +20,8 @@ int main(int argc, char** argv) {
   velorin::tools::RegisterRecallCommand(app, runner);
   velorin::tools::RegisterPackCommand(app, runner);
   velorin::tools::RegisterSearchCommand(app, runner);
+  velorin::tools::RegisterImportCommand(app, runner);
+  velorin::tools::RegisterExportCommand(app, runner);
   velorin::tools::RegisterQuestionsCommand(app, runner);
   try {
     app.parse(argc, argv);
