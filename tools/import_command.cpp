@@ -8,7 +8,9 @@
 // that does not fit (an unknown column, too many or too few cells, a text longer
 // than its field, a character the code page lacks, a bad number or date) stops
 // the import with its row number and the reason, and nothing is appended. Rows
-// are counted as a spreadsheet shows them: the header is row 1.
+// are the CSV's records counted from the header as row 1 (empty lines are no
+// rows); where a row does not start on the line of that number, the line is
+// named too.
 #include <cstdio>
 #include <fstream>
 #include <iterator>
