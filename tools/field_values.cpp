@@ -85,9 +85,14 @@ const char* KindName(ValueKind kind) {
   return "a value";
 }
 
+// The shortest text that reads back as the same double, in fixed notation for
+// the magnitudes a table field holds (0.0001, not 1e-04), else scientific.
 std::string ShortestText(double value) {
-  char buffer[64];
-  auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  char buffer[400];
+  double magnitude = std::fabs(value);
+  auto format = (magnitude == 0.0 || (magnitude >= 1e-6 && magnitude < 1e21)) ? std::chars_format::fixed
+                                                                            : std::chars_format::general;
+  auto result = std::to_chars(buffer, buffer + sizeof buffer, value, format);
   return std::string(buffer, result.ptr);
 }
 

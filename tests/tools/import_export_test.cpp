@@ -81,7 +81,7 @@ TEST(ImportExportRoundTrip, ExportThenImportGivesTheSameRecords) {
   EXPECT_NE(exported.out.find("\"Пётр I, \"\"Великий\"\"\",12.5,42,0.125,1672-06-09,true\n"), std::string::npos)
       << exported.out;
   EXPECT_NE(exported.out.find("\n,,,,,\n"), std::string::npos) << exported.out;
-  EXPECT_NE(exported.out.find("\n\"стр.1\r\nстр.2\",99999.99,0,1e-04,,\n"), std::string::npos) << exported.out;
+  EXPECT_NE(exported.out.find("\n\"стр.1\r\nстр.2\",99999.99,0,0.0001,,\n"), std::string::npos) << exported.out;
   auto imported = Import("copy.dbf", exported.out);
   ASSERT_EQ(imported.status, 0) << imported.out;
   EXPECT_EQ(imported.out, "4 records appended to copy.dbf\n");
