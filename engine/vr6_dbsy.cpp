@@ -27,9 +27,12 @@ std::string TrimTrailingBlanks(std::string text) {
   return text;
 }
 
-std::string UpperText(std::string text) {
-  platform::UpperBuffer(text.data(), text.size());
-  return text;
+void UpperInCodePage(std::string& text, int codePage) {
+  if (codePage == 0) {
+    platform::UpperBuffer(text.data(), text.size());
+  } else {
+    platform::UpperBuffer(text.data(), text.size(), codePage);
+  }
 }
 
 // Restores what a long operation changed, on every exit.
@@ -52,6 +55,7 @@ class StateRestorer {
 struct SearchPattern {
   std::string text;           // the pattern, upper-cased when ignoring case
   bool ignoreCase = false;
+  int codePage = 0;           // of the case folding
   bool anyBefore = false;     // the match may start after the field's first character
   bool anyAfter = false;      // the match may end before the field's end
   bool questionMarks = false;  // "?" matches any one character
@@ -70,7 +74,7 @@ struct SearchPattern {
   }
 
   bool MatchesText(std::string field) const {
-    if (ignoreCase) platform::UpperBuffer(field.data(), field.size());
+    if (ignoreCase) UpperInCodePage(field, codePage);
     if (!anyAfter) {
       // A whole-field match: trailing blanks do not count, down to the pattern's length.
       size_t end = field.find_last_not_of(' ');
@@ -479,7 +483,9 @@ bool VRO_dBHandler::Search(const std::string& text, int32_t fieldNumber, int32_t
   uint16_t options = searchOptions_;
   SearchPattern pattern;
   pattern.ignoreCase = (options & search_option::kIgnoreCase) != 0;
-  pattern.text = pattern.ignoreCase ? UpperText(text) : text;
+  pattern.codePage = textCodePage_;
+  pattern.text = text;
+  if (pattern.ignoreCase) UpperInCodePage(pattern.text, pattern.codePage);
   bool wholeField = (options & search_option::kWholeField) != 0;
   if (options & search_option::kWildcards) {
     bool leading = !pattern.text.empty() && pattern.text.front() == '*';

@@ -109,6 +109,12 @@ class VRO_dBHandler : public VRO_dBaseFld {
   // the record and the table stands on it.
   bool Search(const std::string& text, int32_t fieldNumber, int32_t lastRecord, int32_t& startRecord);
 
+  // The code page of the table's text, for the case folding of Search (0: the
+  // ANSI code page). A table whose text is stored in the OEM code page folds
+  // with the OEM letters.
+  void SetTextCodePage(int codePage) { textCodePage_ = codePage; }
+  int TextCodePage() const { return textCodePage_; }
+
   uint16_t SearchOptions() const { return searchOptions_; }
   void SetSearchOptions(uint16_t options) { searchOptions_ = options; }
   bool ReadAheadActive() const { return readAheadActive_; }
@@ -139,6 +145,7 @@ class VRO_dBHandler : public VRO_dBaseFld {
   bool filterWanted_ = false;
   bool filterInEffect_ = false;
   uint16_t searchOptions_ = 0;
+  int textCodePage_ = 0;
 };
 
 }  // namespace velorin
