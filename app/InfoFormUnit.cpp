@@ -30,11 +30,16 @@ void TInfoForm::FormCreate() {
 }
 
 void TInfoForm::ApplyColumnWidths() {
+  // A column without a width of its own is as wide as its title and its cells need.
   QHeaderView& header = *ui_.DBGrid1->horizontalHeader();
   const auto& columns = dataSource1_.Columns();
   for (int i = 0; i < static_cast<int>(columns.size()); ++i) {
     const int width = columns[static_cast<size_t>(i)].width;
-    header.resizeSection(i, width > 0 ? width : header.defaultSectionSize());
+    if (width > 0) {
+      header.resizeSection(i, width);
+    } else {
+      ui_.DBGrid1->resizeColumnToContents(i);
+    }
   }
 }
 

@@ -16,7 +16,8 @@ namespace {
 // A table of more than this many recent names loses its oldest one on each entry.
 constexpr int32_t kKeptNames = 8;
 
-const QString kNameField = QStringLiteral("Name");
+// NAME.DBF's one field, read under this name (field names are matched without regard to case).
+constexpr const char* kNameField = "Name";
 }  // namespace
 
 TMainForm::TMainForm(QWidget* parent)
@@ -139,7 +140,7 @@ void TMainForm::ComboNameEnter() {
     }
     QStringList names;
     while (!NameTable.AtEnd()) {
-      names.append(FromTableText(NameTable.FieldText(kNameField.toStdString())));
+      names.append(FromTableText(NameTable.FieldText(kNameField)));
       NameTable.Next();
     }
     box.addItems(names);
@@ -173,7 +174,7 @@ void TMainForm::ComboNameExit() {
   bool found = false;
   NameTable.First();
   while (!NameTable.AtEnd()) {
-    if (NameTable.FieldText(kNameField.toStdString()) == *stored) {
+    if (NameTable.FieldText(kNameField) == *stored) {
       found = true;
       break;
     }

@@ -159,11 +159,14 @@ void TTestForm::FinishTest() {
     const QDateTime now = clock_.LocalNow();
     TVelorinDataSet& infoTable = mainForm_.InfoTable;
     PurgeOldResults(infoTable, now);
-    const std::optional<std::string> name = ToTableText(mainForm_.NameText());
-    const std::optional<std::string> variant = ToTableText(mainForm_.VariantText());
-    if (!name || !variant) throw std::runtime_error(UnstorableNameMessage(QString()).toStdString());
+    // "Тестирование" refused a name the table cannot hold; the name box cannot
+    // change while this window is shown.
+    QString refused;
+    const std::optional<std::string> name = ToTableText(mainForm_.NameText(), &refused);
+    if (!name) throw std::runtime_error(UnstorableNameMessage(refused).toStdString());
+    const std::string variant = ToTableText(mainForm_.VariantText()).value_or(std::string());
     const int32_t questions = TestTable.RecordCount();
-    infoTable.AppendValues({TFieldData(*name), TFieldData(*variant), TFieldData(questions),
+    infoTable.AppendValues({TFieldData(*name), TFieldData(variant), TFieldData(questions),
                             TFieldData(static_cast<int32_t>(rightCount_)), TFieldData(ToTableDate(now.date()))});
     const int64_t elapsed = clock_.MonotonicMilliseconds() - startMilliseconds_;
     ShowMessageDialog(QStringLiteral("Из %1 представленных вопросов Вы ответили правильно на %2\rВремя: %3")

@@ -31,7 +31,7 @@ class ResultsModel : public QAbstractTableModel {
     QString title;
     std::optional<QFont> cellFont;  // none: the grid's own font
     QColor cellColor;               // invalid: the grid's own colour
-    int width;                      // 0: the grid's default width
+    int width;                      // 0: as wide as the title and the cells need
   };
 
   ResultsModel(TVelorinDataSet& dataSet, QObject* parent = nullptr);

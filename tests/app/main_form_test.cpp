@@ -222,6 +222,20 @@ TEST_F(RecentNames, MessageWindowIsNeitherLeavingNorEntering) {
   EXPECT_EQ(StoredNames(File("NAME.DBF")), Names(2, 10));  // no name stored, no second trim
 }
 
+TEST_F(RecentNames, ClickingTestingWithTheBoxFocusedStoresTheNameFirst) {
+  Start();
+  ASSERT_TRUE(TabTo(MainWindow(), "ComboName"));
+  TypeText(MainWindow(), QStringLiteral("Жанна"));
+  bool started = false;
+  driver_->Then(QStringLiteral("TestForm"), [&](QWidget& window) {
+    started = true;
+    EXPECT_EQ(StoredNames(File("NAME.DBF")), QStringList{QStringLiteral("Жанна")});
+    Click(window, "CloseBtn");
+  });
+  Click(MainWindow(), "kxShapeBtn1");
+  EXPECT_TRUE(started);
+}
+
 using MainButtons = ProgramTest;
 
 TEST_F(MainButtons, CreditGoesThroughTheMessageDialog) {

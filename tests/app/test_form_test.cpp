@@ -299,5 +299,21 @@ TEST_F(AnswerView, MarksTheRightLineEverywhereAndRecordsNothing) {
   EXPECT_EQ(info.Field(0, "DATE"), "19990101");
 }
 
+TEST_F(AnswerView, ArrowKeysCannotMoveTheMarkEither) {
+  draw_.lines = {2, 2};
+  Start();
+  RunAnswerView([&](QWidget& window) {
+    ActivateWindow(window);
+    auto& marked = Control<QRadioButton>(window, "RadioItemB");
+    marked.setFocus(Qt::TabFocusReason);
+    PressKey(window, Qt::Key_Down);
+    EXPECT_EQ(CheckedLine(window), 2);
+    PressKey(window, Qt::Key_Up);
+    PressKey(window, Qt::Key_Up);
+    EXPECT_EQ(CheckedLine(window), 2);
+    Click(window, "CloseBtn");
+  });
+}
+
 }  // namespace
 }  // namespace velorin::testing
