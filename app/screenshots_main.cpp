@@ -7,8 +7,8 @@
 // copied into a temporary directory first, so the originals are never changed; two
 // sample results are added to the copy of INFO.DBF for the results window. The
 // windows are drawn at design size on an offscreen screen of 1280 by 1024 pixels
-// at 96 pixels per inch. Writes main.png, test.png, answers.png, results.png and
-// message.png.
+// at 96 pixels per inch. Writes main-window.png, test-window.png (a scored test,
+// answer B chosen), answer-view.png, results-window.png and message-dialog.png.
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -94,7 +94,7 @@ int main(int argc, char** argv) {
     if (auto* name = main.findChild<QComboBox*>(QStringLiteral("ComboName"))) {
       name->setEditText(QStringLiteral("Иванов"));
     }
-    if (!Save(main, out, "main.png")) exitCode = 1;
+    if (!Save(main, out, "main-window.png")) exitCode = 1;
 
     velorin::TTestForm& test = program.TestForm();
     for (bool scored : {true, false}) {
@@ -108,7 +108,7 @@ int main(int argc, char** argv) {
       if (scored) {
         if (auto* item = test.findChild<QRadioButton*>(QStringLiteral("RadioItemB"))) item->setChecked(true);
       }
-      if (!Save(test, out, scored ? "test.png" : "answers.png")) exitCode = 1;
+      if (!Save(test, out, scored ? "test-window.png" : "answer-view.png")) exitCode = 1;
       test.TestTable.Close();
     }
 
@@ -124,11 +124,11 @@ int main(int argc, char** argv) {
       exitCode = 1;
     }
     program.InfoForm().LoadResults();
-    if (!Save(program.InfoForm(), out, "results.png")) exitCode = 1;
+    if (!Save(program.InfoForm(), out, "results-window.png")) exitCode = 1;
 
     program.KazForm().SetMessage(
         QStringLiteral("Из 30 представленных вопросов Вы ответили правильно на 25\rВремя: 0:12:05"));
-    if (!Save(program.KazForm(), out, "message.png")) exitCode = 1;
+    if (!Save(program.KazForm(), out, "message-dialog.png")) exitCode = 1;
   }
   fs::current_path(tables, error);
   return exitCode;
