@@ -211,7 +211,7 @@ TEST_F(RecentNames, MessageWindowIsNeitherLeavingNorEntering) {
     if (now != nullptr && now->window()->objectName() == QStringLiteral("KazForm")) ++focusInDialog;
   });
   QTimer::singleShot(0, [] { ShowMessageDialog(QStringLiteral("Сообщение")); });
-  QTest::qWait(200);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return driver_->MessageTexts().size() == 1; }, 10000));
   QObject::disconnect(connection);
   EXPECT_GT(focusInDialog, 0);
   ASSERT_EQ(driver_->MessageTexts().size(), 1);

@@ -88,7 +88,7 @@ void ModalDriver::Handle(QWidget& top) {
 void ActivateWindow(QWidget& window) {
   if (QApplication::activeWindow() == &window) return;
   window.activateWindow();
-  if (!QTest::qWaitForWindowActive(&window, 1000)) qWarning("window %s did not become active", qPrintable(window.objectName()));
+  if (!QTest::qWaitForWindowActive(&window, 10000)) qWarning("window %s did not become active", qPrintable(window.objectName()));
 }
 
 void ActivateTopWindow() {
