@@ -75,15 +75,19 @@ std::string VRO_dBaseFld::TableName() const {
 
 bool VRO_dBaseFld::IsMachineValue(const VRFieldEntry& field) const {
   if (version_ != dbf_version::kVisualFoxPro) return false;
+  int32_t width;
   switch (field.Type()) {
     case 'B':
+    case 'T':
+    case 'Y': width = 8; break;
     case 'G':
     case 'I':
-    case 'M':
-    case 'T':
-    case 'Y': return true;
+    case 'M': width = 4; break;
     default: return false;
   }
+  // The descriptor's length is not checked at open: a shorter field holds no
+  // machine value, and reading one would run past the field (and the record).
+  return field.Length() >= width;
 }
 
 // ---- lookup --------------------------------------------------------------------

@@ -224,7 +224,9 @@ class VRO_dBaseDBF : public VRO_DiskFile {
 // Names are matched without regard to ASCII letter case, trailing blanks ignored.
 //
 // Version 0x30 tables hold machine values in B (double), G, I, M (int32), T (day
-// number and milliseconds) and Y (int64 ten-thousandths) fields.
+// number and milliseconds) and Y (int64 ten-thousandths) fields. A field of one
+// of these types that is shorter than its machine value (a damaged descriptor)
+// is read and stored as text, as an N field is, so that nothing reaches past it.
 class VRO_dBaseFld : public VRO_dBaseDBF {
  public:
   VRO_dBaseFld(const std::string& fileName, bool readWrite, bool shared);
@@ -300,7 +302,8 @@ class VRO_dBaseFld : public VRO_dBaseDBF {
   std::string TableName() const;
 
  protected:
-  // Machine-value types of version 0x30 tables.
+  // Machine-value types of version 0x30 tables, in fields long enough to hold
+  // the value (8 bytes for B, T and Y, 4 for G, I and M).
   bool IsMachineValue(const VRFieldEntry& field) const;
 
   bool hasMemo_ = false;

@@ -5,6 +5,8 @@
 
 #include "engine/vr6_eror.h"
 #include "tools/cli_commands.h"
+#include "tools/command_table.h"
+#include "tools/field_values.h"
 
 int main(int argc, char** argv) {
   CLI::App app{"velorin-dbf: dBase-family tables from the command line"};
@@ -12,6 +14,15 @@ int main(int argc, char** argv) {
   velorin::tools::CommandRunner runner;
   velorin::tools::RegisterCreateCommand(app, runner);
   velorin::tools::RegisterInfoCommand(app, runner);
+  velorin::tools::RegisterDumpCommand(app, runner);
+  velorin::tools::RegisterAppendCommand(app, runner);
+  velorin::tools::RegisterDeleteCommand(app, runner);
+  velorin::tools::RegisterRecallCommand(app, runner);
+  velorin::tools::RegisterPackCommand(app, runner);
+  velorin::tools::RegisterSearchCommand(app, runner);
+  velorin::tools::RegisterImportCommand(app, runner);
+  velorin::tools::RegisterExportCommand(app, runner);
+  velorin::tools::RegisterQuestionsCommand(app, runner);
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -25,6 +36,12 @@ int main(int argc, char** argv) {
   try {
     return runner ? runner() : 2;
   } catch (const velorin::EVelorinError& e) {
+    std::fprintf(stderr, "%s\n", e.what());
+    return 1;
+  } catch (const velorin::tools::CommandError& e) {
+    std::fprintf(stderr, "%s\n", e.what());
+    return 1;
+  } catch (const velorin::tools::FieldValueError& e) {
     std::fprintf(stderr, "%s\n", e.what());
     return 1;
   } catch (const std::exception& e) {

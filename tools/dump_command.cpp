@@ -1,0 +1,50 @@
+// velorin-dbf dump FILE [--deleted] [--codepage ...]: the records as JSON Lines.
+#include <cstdio>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "tools/cli_commands.h"
+#include "tools/command_table.h"
+#include "tools/field_values.h"
+
+namespace velorin::tools {
+
+namespace {
+
+struct DumpOptions {
+  TableArguments table;
+  bool deleted = false;
+};
+
+int RunDump(const DumpOptions& options) {
+  auto table = OpenTable(options.table.file, TableAccess::kRead);
+  int codePage = CodePageFor(options.table, *table);
+  table->SetUseDeleted(options.deleted);
+  std::string line;
+  for (table->GoRecord(nav::kFirst); !table->AtEOF() && table->RecordNumber() > 0; table->GoRecord(nav::kNext)) {
+    nlohmann::ordered_json record;
+    record["recno"] = table->RecordNumber();
+    record["deleted"] = table->IsDeleted();
+    nlohmann::ordered_json& fields = record["fields"] = nlohmann::ordered_json::object();
+    for (int32_t i = 1; i <= table->FieldCount(); ++i) {
+      fields[table->FieldName(i)] = FieldValueJson(ReadFieldValue(*table, i, codePage));
+    }
+    line = record.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+    line += '\n';
+    std::fwrite(line.data(), 1, line.size(), stdout);
+  }
+  return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+void RegisterDumpCommand(CLI::App& app, CommandRunner& runner) {
+  auto options = std::make_shared<DumpOptions>();
+  CLI::App* command = app.add_subcommand("dump", "Print the records as JSON Lines, in natural order");
+  AddTableArguments(command, &options->table, true);
+  command->add_flag("--deleted", options->deleted, "Include the deleted records");
+  command->callback([options, &runner] { runner = [options] { return RunDump(*options); }; });
+}
+
+}  // namespace velorin::tools
