@@ -1,0 +1,47 @@
+#include "app/error_guard.h"
+
+#include <QMessageBox>
+#include <exception>
+
+namespace velorin {
+
+namespace {
+QString& Title() {
+  static QString title;
+  return title;
+}
+}  // namespace
+
+QString ProgramTitle() { return Title(); }
+void SetProgramTitle(const QString& title) { Title() = title; }
+
+QString MessageText(const QString& text) {
+  QString result = text;
+  result.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  result.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  return result;
+}
+
+QString MessageText(const std::string& utf8) {
+  return MessageText(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
+}
+
+void ShowErrorBox(const QString& text) {
+  QMessageBox box(QMessageBox::Critical, ProgramTitle(), MessageText(text), QMessageBox::Ok);
+  box.setObjectName(QStringLiteral("ErrorBox"));
+  box.exec();
+}
+
+bool RunStep(const std::function<void()>& step) {
+  try {
+    step();
+    return true;
+  } catch (const std::exception& error) {
+    ShowErrorBox(MessageText(std::string(error.what())));
+  } catch (...) {
+    ShowErrorBox(QStringLiteral("Неизвестная ошибка"));
+  }
+  return false;
+}
+
+}  // namespace velorin
