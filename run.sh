@@ -10,9 +10,5 @@ build=build/release
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
 cmake --build "$build" -j "$(nproc)"
 
-# Until the testing program exists: make a sample table and show it.
-sample=$(mktemp -d)
-trap 'rm -rf "$sample"' EXIT
-"$build/tools/velorin-dbf" create "$sample/INFO.DBF" --version 03 --codepage 866 \
-  --field NAME:C:15 --field VARIANT:C:2 --field COUNT:N:4 --field TRUECOUNT:N:4 --field DATE:D
-"$build/tools/velorin-dbf" info "$sample/INFO.DBF"
+# Start the testing program on the sample tables the build made in $build/data.
+exec app/run_program.sh "$build"
