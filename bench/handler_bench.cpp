@@ -28,12 +28,12 @@ constexpr size_t kReadChunk = 32768;  // what the handler's read-ahead reads at 
 
 // NAME C(20), QTY N(8), PRICE N(10,2), WHEN D, OK L: 48 bytes a record.
 tools::TableSpec BenchSpec() {
-  tools::TableSpec spec;
-  spec.version = 0x03;
+  tools::TableSpec tableLayout;
+  tableLayout.version = 0x03;
   for (const char* field : {"NAME:C:20", "QTY:N:8", "PRICE:N:10:2", "WHEN:D", "OK:L"}) {
-    spec.fields.push_back(tools::ParseFieldSpec(field));
+    tableLayout.fields.push_back(tools::ParseFieldSpec(field));
   }
-  return spec;
+  return tableLayout;
 }
 
 class BenchDirectory {

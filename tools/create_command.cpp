@@ -20,11 +20,11 @@ struct CreateOptions {
 
 int RunCreate(const CreateOptions& options) {
   try {
-    TableSpec spec;
-    spec.version = ParseVersion(options.version);
-    spec.codePage = options.codePage;
-    for (const std::string& text : options.fields) spec.fields.push_back(ParseFieldSpec(text));
-    CreateTable(options.file, spec);
+    TableSpec tableLayout;
+    tableLayout.version = ParseVersion(options.version);
+    tableLayout.codePage = options.codePage;
+    for (const std::string& text : options.fields) tableLayout.fields.push_back(ParseFieldSpec(text));
+    CreateTable(options.file, tableLayout);
   } catch (const TableSpecError& e) {
     std::fprintf(stderr, "velorin-dbf create: %s\n", e.what());
     return 2;

@@ -71,9 +71,9 @@ int ParseNumber(const std::string& text, const std::string& what, const std::str
 }
 
 // In Visual FoxPro tables "B" is a double held in the record, elsewhere a memo.
-bool HasMemoField(const TableSpec& spec) {
-  return std::any_of(spec.fields.begin(), spec.fields.end(), [&](const FieldSpec& f) {
-    return f.type == 'M' || f.type == 'G' || (f.type == 'B' && spec.version != dbf_version::kVisualFoxPro);
+bool HasMemoField(const TableSpec& tableLayout) {
+  return std::any_of(tableLayout.fields.begin(), tableLayout.fields.end(), [&](const FieldSpec& f) {
+    return f.type == 'M' || f.type == 'G' || (f.type == 'B' && tableLayout.version != dbf_version::kVisualFoxPro);
   });
 }
 
@@ -149,17 +149,17 @@ uint8_t LanguageDriverFor(int codePage) {
   }
 }
 
-TableSpec NormalizeSpec(const TableSpec& spec) {
-  TableSpec result = spec;
+TableSpec NormalizeSpec(const TableSpec& tableLayout) {
+  TableSpec result = tableLayout;
   ParseVersion([&] {
     char hex[3];
-    std::snprintf(hex, sizeof hex, "%02X", spec.version);
+    std::snprintf(hex, sizeof hex, "%02X", tableLayout.version);
     return std::string(hex);
   }());
-  LanguageDriverFor(spec.codePage);
+  LanguageDriverFor(tableLayout.codePage);
   if (result.fields.empty()) throw TableSpecError("a table needs at least one field");
   if (result.fields.size() > 255) throw TableSpecError("a table holds at most 255 fields");
-  std::vector<TypeRule> rules = TypesFor(spec.version);
+  std::vector<TypeRule> rules = TypesFor(tableLayout.version);
   std::set<std::string> names;
   long recordLength = 1;
   for (FieldSpec& field : result.fields) {
@@ -176,7 +176,7 @@ TableSpec NormalizeSpec(const TableSpec& spec) {
     auto rule = std::find_if(rules.begin(), rules.end(), [&](const TypeRule& r) { return r.type == field.type; });
     if (rule == rules.end()) {
       char hex[3];
-      std::snprintf(hex, sizeof hex, "%02X", spec.version);
+      std::snprintf(hex, sizeof hex, "%02X", tableLayout.version);
       throw TableSpecError("field " + field.name + ": type " + std::string(1, field.type) +
                            " is not known in version " + hex + " tables");
     }
@@ -225,29 +225,29 @@ std::string MemoFileFor(const std::string& tablePath, uint8_t version, bool hasM
 }
 
 void CreateTable(const std::string& path, const TableSpec& input) {
-  TableSpec spec = NormalizeSpec(input);
-  bool vfp = spec.version == dbf_version::kVisualFoxPro;
-  bool memoFields = HasMemoField(spec);
-  size_t headerLength = dbf_header::kSize + spec.fields.size() * dbf_descriptor::kSize + 1 +
+  TableSpec tableLayout = NormalizeSpec(input);
+  bool vfp = tableLayout.version == dbf_version::kVisualFoxPro;
+  bool memoFields = HasMemoField(tableLayout);
+  size_t headerLength = dbf_header::kSize + tableLayout.fields.size() * dbf_descriptor::kSize + 1 +
                         (vfp ? dbf_layout::kVisualFoxProBackLink : 0);
   if (headerLength > 65535) throw TableSpecError("too many fields for the header");
   std::vector<uint8_t> file(headerLength + 1, 0);
   uint8_t* header = file.data();
   platform::LocalDateTime today = platform::LocalNow();
-  header[dbf_header::kVersion] = spec.version;
+  header[dbf_header::kVersion] = tableLayout.version;
   header[dbf_header::kYear] = static_cast<uint8_t>(today.year % 100);
   header[dbf_header::kMonth] = static_cast<uint8_t>(today.month);
   header[dbf_header::kDay] = static_cast<uint8_t>(today.day);
   byte_order::PutLE16(header + dbf_header::kHeaderLength, static_cast<uint16_t>(headerLength));
   int displacement = 1;
-  for (const FieldSpec& field : spec.fields) displacement += field.length;
+  for (const FieldSpec& field : tableLayout.fields) displacement += field.length;
   byte_order::PutLE16(header + dbf_header::kRecordLength, static_cast<uint16_t>(displacement));
   if (vfp && memoFields) header[dbf_header::kFlags] = dbf_flags::kMemoFile;
-  header[dbf_header::kLanguageDriver] = LanguageDriverFor(spec.codePage);
+  header[dbf_header::kLanguageDriver] = LanguageDriverFor(tableLayout.codePage);
 
   displacement = 1;
   uint8_t* descriptor = file.data() + dbf_header::kSize;
-  for (const FieldSpec& field : spec.fields) {
+  for (const FieldSpec& field : tableLayout.fields) {
     std::copy(field.name.begin(), field.name.end(), descriptor + dbf_descriptor::kName);
     descriptor[dbf_descriptor::kType] = static_cast<uint8_t>(field.type);
     byte_order::PutLE32(descriptor + dbf_descriptor::kDisplacement, static_cast<uint32_t>(displacement));
@@ -264,10 +264,10 @@ void CreateTable(const std::string& path, const TableSpec& input) {
   *descriptor = dbf_layout::kDescriptorTerminator;
   file[headerLength] = dbf_layout::kEndOfFile;
 
-  std::string memoPath = MemoFileFor(path, spec.version, memoFields);
+  std::string memoPath = MemoFileFor(path, tableLayout.version, memoFields);
   try {
     WriteWhole(path, file);
-    if (!memoPath.empty()) WriteWhole(memoPath, MemoHeader(spec.version, path));
+    if (!memoPath.empty()) WriteWhole(memoPath, MemoHeader(tableLayout.version, path));
   } catch (...) {
     std::remove(path.c_str());
     if (!memoPath.empty()) std::remove(memoPath.c_str());

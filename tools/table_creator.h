@@ -45,11 +45,11 @@ uint8_t ParseVersion(const std::string& text);
 uint8_t LanguageDriverFor(int codePage);
 
 // Checks the layout (TableSpecError) and fills in fixed lengths.
-TableSpec NormalizeSpec(const TableSpec& spec);
+TableSpec NormalizeSpec(const TableSpec& tableLayout);
 
 // Writes the table and, for memo versions, its memo file. An existing file is
 // replaced. On failure nothing is left behind.
-void CreateTable(const std::string& path, const TableSpec& spec);
+void CreateTable(const std::string& path, const TableSpec& tableLayout);
 
 // The memo file that goes with a table of this version ("" when none): the
 // table's path with the extension replaced in the letter case of the table's.

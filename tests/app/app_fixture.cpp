@@ -37,11 +37,11 @@ uint16_t Le16(const std::string& bytes, size_t offset) {
 // deletion flag) with the header's count set.
 void WriteTable(const std::string& path, int codePage, const std::vector<std::string>& fields,
                 const std::vector<std::string>& images, const std::vector<int>& deleted = {}) {
-  tools::TableSpec spec;
-  spec.version = dbf_version::kDbase3;
-  spec.codePage = codePage;
-  for (const std::string& field : fields) spec.fields.push_back(tools::ParseFieldSpec(field));
-  tools::CreateTable(path, spec);
+  tools::TableSpec tableLayout;
+  tableLayout.version = dbf_version::kDbase3;
+  tableLayout.codePage = codePage;
+  for (const std::string& field : fields) tableLayout.fields.push_back(tools::ParseFieldSpec(field));
+  tools::CreateTable(path, tableLayout);
   std::string bytes = ReadFileBytes(path);
   bytes.pop_back();  // the end-of-file byte
   for (size_t i = 0; i < images.size(); ++i) {

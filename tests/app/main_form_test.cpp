@@ -70,12 +70,12 @@ TEST_F(MainStartUp, MissingNameTableIsShownAndLeavesInfoTableClosed) {
 }
 
 TEST_F(MainStartUp, ResultsTableOfWrongKindsIsRefused) {
-  tools::TableSpec spec;
-  spec.codePage = 866;
+  tools::TableSpec tableLayout;
+  tableLayout.codePage = 866;
   for (const char* field : {"NAME:C:15", "VARIANT:C:2", "COUNT:C:4", "TRUECOUNT:N:4", "DATE:D"}) {
-    spec.fields.push_back(tools::ParseFieldSpec(field));
+    tableLayout.fields.push_back(tools::ParseFieldSpec(field));
   }
-  tools::CreateTable(File("INFO.DBF"), spec);
+  tools::CreateTable(File("INFO.DBF"), tableLayout);
   Start();
   ASSERT_EQ(driver_->ErrorTexts().size(), 1);
   EXPECT_TRUE(driver_->ErrorTexts()[0].contains(QStringLiteral("Неправильный тип для поля")))

@@ -22,12 +22,12 @@ namespace velorin::memo_test {
 // A table NAME C(10), NOTES M, of the version, and its empty memo file.
 inline std::string MakeMemoTable(const testing::TempDir& dir, uint8_t version, const std::string& name = "t.dbf",
                                  int codePage = 0) {
-  tools::TableSpec spec;
-  spec.version = version;
-  spec.codePage = codePage;
-  spec.fields = {{"NAME", 'C', 10, 0}, {"NOTES", 'M', 0, 0}};
+  tools::TableSpec tableLayout;
+  tableLayout.version = version;
+  tableLayout.codePage = codePage;
+  tableLayout.fields = {{"NAME", 'C', 10, 0}, {"NOTES", 'M', 0, 0}};
   std::string path = dir.File(name);
-  tools::CreateTable(path, spec);
+  tools::CreateTable(path, tableLayout);
   return path;
 }
 

@@ -16,10 +16,10 @@ namespace velorin::testing {
 // the end-of-file byte; the header's count is left at 0 unless setCount.
 inline void MakeTable(const std::string& path, uint8_t version, const std::vector<std::string>& fields,
                       const std::vector<std::string>& records = {}, bool setCount = false) {
-  tools::TableSpec spec;
-  spec.version = version;
-  for (const auto& f : fields) spec.fields.push_back(tools::ParseFieldSpec(f));
-  tools::CreateTable(path, spec);
+  tools::TableSpec tableLayout;
+  tableLayout.version = version;
+  for (const auto& f : fields) tableLayout.fields.push_back(tools::ParseFieldSpec(f));
+  tools::CreateTable(path, tableLayout);
   if (records.empty()) return;
   std::string bytes = ReadFileBytes(path);
   bytes.pop_back();  // the end-of-file byte

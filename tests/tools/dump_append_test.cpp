@@ -50,10 +50,10 @@ constexpr const char* kPythonTables = R"(
 import dbf, dbfread, datetime, decimal, json
 tables = [('db3.dbf', 'db3', 'cp866'), ('fp.dbf', 'fp', 'cp1251'), ('vfp.dbf', 'vfp', 'cp866')]
 for name, kind, cp in tables:
-    spec = 'name C(12); price N(8,2); qty N(5,0); when D; ok L; note M'
+    tableLayout = 'name C(12); price N(8,2); qty N(5,0); when D; ok L; note M'
     if kind == 'vfp':
-        spec += '; cnt I; amt Y; stamp T; dbl B'
-    t = dbf.Table(name, spec, dbf_type=kind, codepage=cp)
+        tableLayout += '; cnt I; amt Y; stamp T; dbl B'
+    t = dbf.Table(name, tableLayout, dbf_type=kind, codepage=cp)
     t.open(dbf.READ_WRITE)
     rows = [('Привет мир', 12.5, 42, datetime.date(2024, 2, 29), True, 'памятка\nстрока 2'),
             ('', None, None, None, None, ''),
@@ -121,10 +121,10 @@ TEST(DumpCommand, TablesWrittenByPerlXBaseReadAsXBaseReadsThem) {
   TempDir dir;
   std::string out;
   int status = RunCommand(R"(perl -MXBase -MJSON::PP -e '
-    my @spec = ("field_names" => ["NAME","PRICE","WHEN","OK","NOTE"], "field_types" => ["C","N","D","L","M"],
+    my @tableLayout = ("field_names" => ["NAME","PRICE","WHEN","OK","NOTE"], "field_types" => ["C","N","D","L","M"],
                 "field_lengths" => [15,8,8,1,10], "field_decimals" => [0,2,0,0,0]);
     for my $v ([3, "x3.dbf"], [0x0B, "x4.dbf"]) {
-      my $t = XBase->create("name" => $v->[1], "version" => $v->[0], @spec) or die XBase->errstr;
+      my $t = XBase->create("name" => $v->[1], "version" => $v->[0], @tableLayout) or die XBase->errstr;
       $t->set_record(0, "Hello", 3.25, "20231231", 1, "perl memo\nline 2") or die $t->errstr;
       $t->set_record(1, "", undef, undef, undef, undef) or die $t->errstr;
       $t->set_record(2, "gone", -1, "19991231", 0, "m" x 1500) or die $t->errstr;

@@ -19,11 +19,11 @@
 namespace {
 
 void MakeTable(const char* path, std::vector<const char*> fields) {
-  velorin::tools::TableSpec spec;
-  spec.version = 0x03;
-  spec.codePage = 866;
-  for (const char* field : fields) spec.fields.push_back(velorin::tools::ParseFieldSpec(field));
-  velorin::tools::CreateTable(path, spec);
+  velorin::tools::TableSpec tableLayout;
+  tableLayout.version = 0x03;
+  tableLayout.codePage = 866;
+  for (const char* field : fields) tableLayout.fields.push_back(velorin::tools::ParseFieldSpec(field));
+  velorin::tools::CreateTable(path, tableLayout);
 }
 
 void Print(QWidget& window) {
