@@ -80,7 +80,7 @@ TEST(LocaleSettingsValues, ExplicitConstructorChecksToo) {
 // The active settings are read from the environment once per process, so they are
 // checked in fresh copies of this test program started with a chosen environment.
 // The child side only runs when VELORIN_LOCALE_CHILD is set and prints what it sees.
-TEST(ActiveLocaleChild, Report) {
+TEST(ActiveLocaleChild, DISABLED_Report) {
   if (std::getenv("VELORIN_LOCALE_CHILD") == nullptr) GTEST_SKIP() << "runs in a child process";
   const LocaleSettings& active = ActiveLocale();
   std::string e0 = "\xE0";  // 1251 "а", 1252 "à"
@@ -107,7 +107,7 @@ std::string RunChild(const std::string& environment) {
   int status = testing::RunCommand(
       "env -u VELORIN_ANSI_CODEPAGE -u VELORIN_OEM_CODEPAGE -u VELORIN_SHORT_DATE_FORMAT "
       "-u VELORIN_DECIMAL_SEPARATOR VELORIN_LOCALE_CHILD=1 LANG=de_DE.UTF-8 LC_ALL=de_DE.UTF-8 " +
-          environment + " '" + self + "' --gtest_filter=ActiveLocaleChild.Report 2>&1",
+          environment + " '" + self + "' --gtest_also_run_disabled_tests --gtest_filter=ActiveLocaleChild.DISABLED_Report 2>&1",
       &out);
   EXPECT_EQ(status, 0) << out;
   size_t at = out.find("REPORT ");
