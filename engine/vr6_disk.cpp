@@ -148,22 +148,14 @@ bool VRO_DiskFile::LockRegion(uint32_t offset, uint32_t length) {
   return status_ == 0;
 }
 
-bool VRO_DiskFile::LockExtraRegion(uint32_t offset, uint32_t length) {
+bool VRO_DiskFile::ExtraRegion(uint32_t offset, uint32_t length, bool lock) {
   if (closed_) {
     status_ = error_code::kInvalidHandle;
     return false;
   }
-  status_ = handle_->file->LockRegion(offset, length, this) ? 0 : LastErrorStatus();
-  return status_ == 0;
-}
-
-bool VRO_DiskFile::UnlockExtraRegion(uint32_t offset, uint32_t length) {
-  if (closed_) {
-    status_ = error_code::kInvalidHandle;
-    return false;
-  }
-  status_ = handle_->file->UnlockRegion(offset, length, this) ? 0 : LastErrorStatus();
-  return status_ == 0;
+  bool done = lock ? handle_->file->LockRegion(offset, length, this) : handle_->file->UnlockRegion(offset, length, this);
+  status_ = done ? 0 : LastErrorStatus();
+  return done;
 }
 
 int32_t VRO_DiskFile::ReadAt(int32_t offset, void* buffer, int32_t count) {

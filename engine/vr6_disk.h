@@ -100,8 +100,8 @@ class VRO_DiskFile {
   // A second operating-system lock of this object, outside the nested region of
   // LockRegion (used for the table header lock). Shared files only; Status 33 on
   // a conflict.
-  bool LockExtraRegion(uint32_t offset, uint32_t length);
-  bool UnlockExtraRegion(uint32_t offset, uint32_t length);
+  bool LockExtraRegion(uint32_t offset, uint32_t length) { return ExtraRegion(offset, length, true); }
+  bool UnlockExtraRegion(uint32_t offset, uint32_t length) { return ExtraRegion(offset, length, false); }
 
   // The sub-code with which ReadAt reports a failure: kReadAt unless a caller
   // that reads on behalf of a larger operation names its own for the scope.
@@ -136,6 +136,7 @@ class VRO_DiskFile {
  private:
   friend class VRobjFileColl;
   void FlushHandle();
+  bool ExtraRegion(uint32_t offset, uint32_t length, bool lock);
   std::shared_ptr<SharedFileHandle> handle_;
 };
 

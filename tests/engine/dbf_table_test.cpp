@@ -273,22 +273,29 @@ TEST_F(DbfTableTest, ConcurrentAppendersLoseAndOverwriteNothing) {
   EXPECT_EQ(seen.size(), static_cast<size_t>(kProcesses * kEach));
 }
 
-TEST_F(DbfTableTest, AppendRefusedWhileAnotherProcessHoldsTheHeaderLock) {
-  MakeTable(path_, 0x03, {"NAME:C:6"}, {Record("A")});
-  Signal ready, done;
-  ChildProcess holder([&] {
-    VRO_dBaseDBF table(path_, true, true);
+// Another process that holds the table's header lock until done is signalled.
+std::unique_ptr<ChildProcess> HoldHeaderLockInChild(const std::string& path, Signal& done) {
+  Signal ready;
+  auto child = std::make_unique<ChildProcess>([&] {
+    VRO_dBaseDBF table(path, true, true);
     if (!table.LockHeader()) return 1;
     ready.Notify();
     done.WaitFor(20000);
     table.UnlockHeader();
     return 0;
   });
-  ASSERT_TRUE(ready.WaitFor());
+  EXPECT_TRUE(ready.WaitFor());
+  return child;
+}
+
+TEST_F(DbfTableTest, AppendRefusedWhileAnotherProcessHoldsTheHeaderLock) {
+  MakeTable(path_, 0x03, {"NAME:C:6"}, {Record("A")});
+  Signal done;
+  auto holder = HoldHeaderLockInChild(path_, done);
   VRO_dBaseDBF table(path_, true, true);
   EXPECT_EQ(RaisedMessage([&] { table.Append(); }), "Record locked by another user - " + path_);
   done.Notify();
-  EXPECT_EQ(holder.Wait(), 0);
+  EXPECT_EQ(holder->Wait(), 0);
   EXPECT_EQ(table.RecordCount(), 1);
   EXPECT_EQ(ReadFileBytes(path_).size(), 32 + 32 + 1 + 7 + 1u);
   EXPECT_EQ(table.LockCount(), 0);
@@ -296,16 +303,8 @@ TEST_F(DbfTableTest, AppendRefusedWhileAnotherProcessHoldsTheHeaderLock) {
 
 TEST_F(DbfTableTest, RecordWriteSkipsTheHeaderRatherThanWriteAStaleCount) {
   MakeTable(path_, 0x03, {"NAME:C:6"}, {Record("A")}, true);
-  Signal ready, done;
-  ChildProcess appender([&] {
-    VRO_dBaseDBF table(path_, true, true);
-    if (!table.LockHeader()) return 1;
-    ready.Notify();
-    done.WaitFor(20000);
-    table.UnlockHeader();
-    return 0;
-  });
-  ASSERT_TRUE(ready.WaitFor());
+  Signal done;
+  auto appender = HoldHeaderLockInChild(path_, done);
   std::string before = ReadFileBytes(path_).substr(0, 32);
   {
     VRO_dBaseDBF table(path_, true, true);
@@ -316,7 +315,7 @@ TEST_F(DbfTableTest, RecordWriteSkipsTheHeaderRatherThanWriteAStaleCount) {
     EXPECT_EQ(ReadFileBytes(path_).substr(0, 32), before);
     EXPECT_EQ(ReadFileBytes(path_)[33 + 32 + 1], 'Z');
     done.Notify();
-    EXPECT_EQ(appender.Wait(), 0);
+    EXPECT_EQ(appender->Wait(), 0);
   }  // the pending header is written now
   EXPECT_NE(ReadFileBytes(path_).substr(0, 32), before);
 }
