@@ -8,6 +8,7 @@
 
 #include "dataset/current_record_scope.h"
 #include "dataset/dataset_shared.h"
+#include "engine/text_trim.h"
 #include "engine/byte_order.h"
 #include "engine/vr6_Date.h"
 #include "platform/code_page.h"
@@ -98,7 +99,7 @@ TFieldData TVelorinDataSet::ReadDataField(const TField& field, uint8_t* image) {
       TranslateBuffer(value.data(), value.size(), false);
       // A declared field narrower than the column takes what fits.
       if (field.Size() > 0 && value.size() > static_cast<size_t>(field.Size())) {
-        value = TrimTrailing(value.substr(0, static_cast<size_t>(field.Size())));
+        value = TrimTrailingBlanks(value.substr(0, static_cast<size_t>(field.Size())));
       }
       if (value.empty()) return {};
       return value;
@@ -121,7 +122,7 @@ TFieldData TVelorinDataSet::ReadDataField(const TField& field, uint8_t* image) {
     case TFieldKind::Float: return handler_->GetNumber(n);
     case TFieldKind::Boolean: return handler_->GetLogical(n);
     case TFieldKind::Date: {
-      std::string raw = TrimTrailing(handler_->GetText(n));
+      std::string raw = TrimTrailingBlanks(handler_->GetText(n));
       if (raw.size() != 8 || raw == "00000000") return {};
       if (!std::all_of(raw.begin(), raw.end(), [](char c) { return c >= '0' && c <= '9'; })) return {};
       auto date = EncodeDate(std::stoi(raw.substr(0, 4)), std::stoi(raw.substr(4, 2)), std::stoi(raw.substr(6, 2)));

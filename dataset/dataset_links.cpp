@@ -6,6 +6,7 @@
 
 #include "dataset/current_record_scope.h"
 #include "dataset/dataset_shared.h"
+#include "engine/text_trim.h"
 #include "platform/file_names.h"
 
 namespace velorin {
@@ -118,7 +119,7 @@ void TVelorinDataSet::SetIndexName(const std::string& tagName) {
 }
 
 void TVelorinDataSet::ApplyIndexName() {
-  std::string tag = TrimTrailing(indexName_);
+  std::string tag = TrimTrailingBlanks(indexName_);
   int32_t result = handler_->SelectOrder(tag.empty() ? nullptr : &tag, true);
   if (result < 0) DatabaseError("Index tag " + indexName_ + " is not assigned");
   if (hasRecord_) {

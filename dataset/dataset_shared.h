@@ -13,6 +13,7 @@
 #include "dataset/data_set_base.h"
 #include "dataset/fields.h"
 #include "engine/dbf_format.h"
+#include "engine/field_kind.h"
 #include "engine/vr6_dbsy.h"
 #include "platform/file_names.h"
 
@@ -42,29 +43,25 @@ inline bool IsEditing(TDataSetState state) {
   return state == TDataSetState::Edit || state == TDataSetState::Insert;
 }
 
-// The field kind of a table column; Unknown for a column that is not offered.
+// The dataset's kind of a table column, from the engine's kind of the field;
+// Unknown for a column that is not offered.
 inline TFieldKind KindOfColumn(char type, int32_t length, int32_t decimals, uint8_t version) {
-  switch (type) {
-    case 'C': return TFieldKind::String;
-    case 'D': return TFieldKind::Date;
-    case 'N':
-    case 'F':
+  switch (FieldKindOf(type, version)) {
+    case FieldKind::Character: return TFieldKind::String;
+    case FieldKind::Date: return TFieldKind::Date;
+    case FieldKind::Number:
       if (decimals > 0) return TFieldKind::Float;
       return length < 5 ? TFieldKind::SmallInt : TFieldKind::Integer;
-    case 'I': return TFieldKind::Integer;
-    case 'L': return TFieldKind::Boolean;
-    case 'M': return TFieldKind::Memo;
-    // In Visual FoxPro tables "B" is a double in the record, not a memo.
-    case 'B': return version == dbf_version::kVisualFoxPro ? TFieldKind::Float : TFieldKind::Blob;
-    case 'G': return TFieldKind::Blob;
-    case 'T': return TFieldKind::DateTime;
-    default: return TFieldKind::Unknown;
+    case FieldKind::Integer: return TFieldKind::Integer;
+    case FieldKind::Double: return TFieldKind::Float;
+    case FieldKind::Logical: return TFieldKind::Boolean;
+    case FieldKind::Memo: return TFieldKind::Memo;
+    case FieldKind::Binary: return TFieldKind::Blob;
+    case FieldKind::DateTime: return TFieldKind::DateTime;
+    case FieldKind::Currency:
+    case FieldKind::Other: break;
   }
-}
-
-inline std::string TrimTrailing(std::string text) {
-  while (!text.empty() && text.back() == ' ') text.pop_back();
-  return text;
+  return TFieldKind::Unknown;
 }
 
 inline bool HasExtension(const std::string& name) {
