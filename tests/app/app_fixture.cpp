@@ -11,7 +11,7 @@
 #include "app/MainUnit.h"
 #include "engine/dbf_format.h"
 #include "platform/code_page.h"
-#include "tools/table_creator.h"
+#include "engine/table_creator.h"
 
 namespace velorin::testing {
 
@@ -38,11 +38,11 @@ uint16_t Le16(const std::string& bytes, size_t offset) {
 // deletion flag) with the header's count set.
 void WriteTable(const std::string& path, int codePage, const std::vector<std::string>& fields,
                 const std::vector<std::string>& images, const std::vector<int>& deleted = {}) {
-  tools::TableSpec tableLayout;
+  TableSpec tableLayout;
   tableLayout.version = dbf_version::kDbase3;
   tableLayout.codePage = codePage;
-  for (const std::string& field : fields) tableLayout.fields.push_back(tools::ParseFieldSpec(field));
-  tools::CreateTable(path, tableLayout);
+  for (const std::string& field : fields) tableLayout.fields.push_back(ParseFieldSpec(field));
+  CreateTable(path, tableLayout);
   std::string bytes = ReadFileBytes(path);
   bytes.pop_back();  // the end-of-file byte
   for (size_t i = 0; i < images.size(); ++i) {

@@ -12,7 +12,7 @@
 #include "app_fixture.h"
 #include "platform/code_page.h"
 #include "support/child_process.h"
-#include "tools/table_creator.h"
+#include "engine/table_creator.h"
 
 namespace velorin::testing {
 namespace {
@@ -70,12 +70,12 @@ TEST_F(MainStartUp, MissingNameTableIsShownAndLeavesInfoTableClosed) {
 }
 
 TEST_F(MainStartUp, ResultsTableOfWrongKindsIsRefused) {
-  tools::TableSpec tableLayout;
+  TableSpec tableLayout;
   tableLayout.codePage = 866;
   for (const char* field : {"NAME:C:15", "VARIANT:C:2", "COUNT:C:4", "TRUECOUNT:N:4", "DATE:D"}) {
-    tableLayout.fields.push_back(tools::ParseFieldSpec(field));
+    tableLayout.fields.push_back(ParseFieldSpec(field));
   }
-  tools::CreateTable(File("INFO.DBF"), tableLayout);
+  CreateTable(File("INFO.DBF"), tableLayout);
   Start();
   ASSERT_EQ(driver_->ErrorTexts().size(), 1);
   EXPECT_TRUE(driver_->ErrorTexts()[0].contains(QStringLiteral("Неправильный тип для поля")))
