@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/vr6_dbsy.h"
 #include "engine/table_creator.h"
+#include "engine/vr6_dbsy.h"
 
 namespace velorin {
 namespace {

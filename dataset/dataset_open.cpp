@@ -77,6 +77,8 @@ void TVelorinDataSet::Open() {
   if (!platform::FileExists(path)) DatabaseError(text::kCannotFindFile + path);
   try {
     handler_ = MakeHandler(path, !readOnly_, !exclusive_, &openedReadOnly_);
+    // ReadOnly stays true while the file is open read-only, however it was asked.
+    openedReadOnly_ = openedReadOnly_ || readOnly_;
     handler_->SetUseDeleted(useDeleted_);
     handler_->SetLockProtocol(static_cast<uint8_t>(lockProtocol_));
     handler_->SetUserID(userId_);
@@ -110,7 +112,7 @@ void TVelorinDataSet::Open() {
 
     if (!indexFiles_.empty()) {
       OpenIndexFiles();
-      ApplyIndexName();
+      ApplyIndexName(indexName_);
     }
     editLockHeld_ = false;
     modified_ = false;
