@@ -156,12 +156,14 @@ int32_t VRO_dBaseFld::UserHook(int32_t, int32_t, int32_t, int32_t, int32_t) { re
 
 // ---- raw text ------------------------------------------------------------------
 
-std::string VRO_dBaseFld::ReadFieldText(int32_t number) {
+std::string VRO_dBaseFld::ReadFieldText(int32_t number) { return std::string(FieldTextView(number)); }
+
+std::string_view VRO_dBaseFld::FieldTextView(int32_t number) const {
   const VRFieldEntry* field = Field(number);
-  if (field == nullptr || currentRecord_ == nullptr) return std::string();
+  if (field == nullptr || currentRecord_ == nullptr) return std::string_view();
   const char* bytes = reinterpret_cast<const char*>(currentRecord_ + field->Displacement);
   size_t length = static_cast<size_t>(field->Length());
-  return std::string(bytes, strnlen(bytes, length));
+  return std::string_view(bytes, strnlen(bytes, length));
 }
 
 void VRO_dBaseFld::StoreFieldText(int32_t number, const std::string& text) {
