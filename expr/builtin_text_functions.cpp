@@ -170,7 +170,7 @@ class TvrUDFPadMain : public TvrUserDefFunction {
     size_t before = Before(surplus);
     std::memset(result, fill, before);
     size_t kept = std::min(text.size(), target);
-    std::memcpy(result + before, text.data(), kept);
+    if (kept > 0) std::memcpy(result + before, text.data(), kept);
     std::memset(result + before + kept, fill, target - before - kept);
     result[target] = '\0';
     type = exp_type::kText;

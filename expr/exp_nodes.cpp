@@ -10,7 +10,7 @@ void StoreExpText(char* buffer, std::string_view text, std::string_view what) {
   if (text.size() > kExpMaxTextLength) {
     RaiseExpressionNumber(exp_message::kValueTooLong, static_cast<int32_t>(kExpMaxTextLength), what);
   }
-  std::memcpy(buffer, text.data(), text.size());
+  if (!text.empty()) std::memcpy(buffer, text.data(), text.size());
   buffer[text.size()] = '\0';
 }
 
