@@ -4,7 +4,9 @@
 #include <cstring>
 #include <functional>
 
+#include "engine/field_kind.h"
 #include "engine/number_format.h"
+#include "engine/text_trim.h"
 #include "engine/vr6_Date.h"
 #include "engine/vr6_eror.h"
 #include "engine/vr6_glbl.h"
@@ -18,14 +20,6 @@
 namespace velorin {
 
 namespace {
-
-constexpr std::string_view kTrueLetters = "TtYyJj";
-
-std::string TrimTrailingBlanks(std::string text) {
-  size_t end = text.find_last_not_of(' ');
-  text.resize(end == std::string::npos ? 0 : end + 1);
-  return text;
-}
 
 void UpperInCodePage(std::string& text, int codePage) {
   if (codePage == 0) {
@@ -343,8 +337,7 @@ int32_t VRO_dBHandler::OpenIndexes(const std::string* list, const std::string& t
 VRobjTag* VRO_dBHandler::TagByPosition(int32_t) { return nullptr; }
 
 int32_t VRO_dBHandler::SelectOrder(const std::string* tagName, bool keepPosition) {
-  std::string name = tagName == nullptr ? std::string() : TrimTrailingBlanks(*tagName);
-  name.erase(0, std::min(name.find_first_not_of(' '), name.size()));
+  std::string name = tagName == nullptr ? std::string() : TrimBlanks(*tagName);
   if (name.empty()) {
     ClearRange();
     currentOrder_ = nullptr;
@@ -380,10 +373,8 @@ void VRO_dBHandler::Pack() {
   }
   VRobjTag* order = currentOrder_;
   bool readAhead = readAheadActive_;
-  bool anyMemoField = std::any_of(fields_.begin(), fields_.end(), [this](const VRFieldEntry& f) {
-    char t = f.Type();
-    return t == 'M' || t == 'G' || (t == 'B' && version_ != dbf_version::kVisualFoxPro);
-  });
+  bool anyMemoField = std::any_of(fields_.begin(), fields_.end(),
+                                  [this](const VRFieldEntry& f) { return IsMemoFieldType(f.Type(), version_); });
   std::unique_ptr<VRobjMemo> packMemo = anyMemoField ? OpenMemo() : nullptr;
   currentOrder_ = nullptr;
   SetReadAhead(false);
@@ -409,8 +400,7 @@ void VRO_dBHandler::Pack() {
         if (kept != i) VRO_dBaseDBF::WriteRecord(kept);
       } else if (packMemo) {
         for (const VRFieldEntry& field : fields_) {
-          char t = field.Type();
-          if (!(t == 'M' || t == 'G' || (t == 'B' && version_ != dbf_version::kVisualFoxPro))) continue;
+          if (!IsMemoFieldType(field.Type(), version_)) continue;
           std::string text = TrimTrailingBlanks(ReadFieldText(field.Number));
           double block = 0;
           if (IsMachineValue(field)) {
@@ -504,7 +494,7 @@ bool VRO_dBHandler::Search(const std::string& text, int32_t fieldNumber, int32_t
     pattern.day = -1;
   }
   pattern.hasNumber = platform::TryTextToFloat(text, &pattern.number);
-  pattern.logical = kTrueLetters.find(text[0]) != std::string_view::npos;
+  pattern.logical = IsLogicalTrueLetter(text[0]);
 
   ReportProgress(-1, status_kind::kSearch, recordCount_);
   int32_t remembered = recordNumber_;
