@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "engine/text_trim.h"
 #include "expr/exp_nodes.h"
 #include "platform/code_page.h"
 
@@ -13,12 +14,6 @@ namespace {
 // Above this exponent "^" squares instead of multiplying factor by factor, so
 // that a huge exponent cannot keep the evaluation busy.
 constexpr int64_t kPlainPowerLimit = 1024;
-
-size_t TrimmedLength(const char* text) {
-  size_t n = std::strlen(text);
-  while (n > 0 && text[n - 1] == ' ') --n;
-  return n;
-}
 
 int PlainCompare(std::string_view a, std::string_view b, bool foldAscii) {
   size_t n = std::min(a.size(), b.size());
@@ -137,8 +132,8 @@ TvrExpOperator::TvrExpOperator(uint8_t code, uint8_t level, const Options& optio
 std::string TvrExpOperator::ExpressionText() const { return TvrExpBaseObject::ExpressionText(); }
 
 int TvrExpOperator::CompareTexts(const char* left, const char* right, const Options& options) {
-  std::string_view a(left, TrimmedLength(left));
-  std::string_view b(right, TrimmedLength(right));
+  std::string_view a = TrailingBlanksTrimmed(left);
+  std::string_view b = TrailingBlanksTrimmed(right);
   const char many = options.manyWildcard;
   if (options.patternCompare && !b.empty() && (b.front() == many || b.back() == many)) {
     if (b.size() == 1) return 0;
