@@ -40,13 +40,7 @@ bool IsAllBlanks(const uint8_t* bytes, size_t n) {
 
 VRO_dBaseFld::VRO_dBaseFld(const std::string& fileName, bool readWrite, bool shared)
     : VRO_dBaseDBF(fileName, readWrite, shared) {
-  switch (version_) {
-    case dbf_version::kDbase3Memo:
-    case dbf_version::kDbase4Memo:
-    case dbf_version::kFoxProMemo: hasMemo_ = true; break;
-    case dbf_version::kVisualFoxPro: hasMemo_ = hasMemoFlag_; break;
-    default: hasMemo_ = false;
-  }
+  hasMemo_ = HasMemoFile();
   productionIndex_ = hasProductionIndex_;
 }
 
