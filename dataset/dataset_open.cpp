@@ -6,6 +6,7 @@
 
 #include "dataset/current_record_scope.h"
 #include "dataset/dataset_shared.h"
+#include "expr/expression_filter.h"
 #include "platform/file_names.h"
 #include "platform/locale_settings.h"
 
@@ -26,6 +27,7 @@ std::string TVelorinDataSet::TablePath() const {
 std::unique_ptr<DBFObject> TVelorinDataSet::MakeHandler(const std::string& path, bool readWrite, bool shared,
                                                         bool* readOnlyFallback) {
   *readOnlyFallback = false;
+  InstallExpressionFilter();  // the handler's filters are expressions
   try {
     return std::make_unique<DBFObject>(*this, path, readWrite, shared);
   } catch (const EVelorinError&) {
@@ -113,6 +115,16 @@ void TVelorinDataSet::Open() {
     if (!indexFiles_.empty()) {
       OpenIndexFiles();
       ApplyIndexName(indexName_);
+    }
+    // A filter set while the dataset was closed takes effect now; one that
+    // cannot be used fails the opening and leaves Filtered false.
+    if (filtered_) {
+      try {
+        ApplyFilter();
+      } catch (...) {
+        filtered_ = false;
+        throw;
+      }
     }
     editLockHeld_ = false;
     modified_ = false;

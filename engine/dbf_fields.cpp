@@ -141,12 +141,14 @@ int32_t VRO_dBaseFld::UserHook(int32_t, int32_t, int32_t, int32_t, int32_t) { re
 
 // ---- raw text ------------------------------------------------------------------
 
-std::string VRO_dBaseFld::ReadFieldText(int32_t number) {
+std::string VRO_dBaseFld::ReadFieldText(int32_t number) { return std::string(FieldTextView(number)); }
+
+std::string_view VRO_dBaseFld::FieldTextView(int32_t number) const {
   const VRFieldEntry* field = Field(number);
-  if (field == nullptr || currentRecord_ == nullptr) return std::string();
+  if (field == nullptr || currentRecord_ == nullptr) return std::string_view();
   const char* bytes = reinterpret_cast<const char*>(currentRecord_ + field->Displacement);
   size_t length = static_cast<size_t>(field->Length());
-  return std::string(bytes, strnlen(bytes, length));
+  return std::string_view(bytes, strnlen(bytes, length));
 }
 
 void VRO_dBaseFld::StoreFieldText(int32_t number, const std::string& text) {
@@ -265,14 +267,14 @@ double VRO_dBaseFld::GetNumber(int32_t number) {
     case FieldStorage::Int32: return static_cast<int32_t>(byte_order::GetLE32(bytes));  // G, I, M
     default: break;
   }
-  std::string text = TrimTrailingBlanks(ReadFieldText(number));
-  if (text.size() > 31) text.resize(31);
+  // Read in place: filters and index keys read numbers once per record.
+  std::string_view text = TrailingBlanksTrimmed(FieldTextView(number)).substr(0, 31);
   if (text.empty()) return 0.0;
   double value = 0.0;
   if (!platform::TryTextToFloat(text, &value)) {
     status_ = error_code::kFieldTypeIncorrect;
     Error(status_, sub_code::kNone,
-          "Invalid number in field " + TableName() + "->" + field->Name() + " (" + text + ")");
+          "Invalid number in field " + TableName() + "->" + field->Name() + " (" + std::string(text) + ")");
     return 0.0;
   }
   return value;

@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/dbf_format.h"
@@ -296,6 +297,8 @@ class VRO_dBaseFld : public VRO_dBaseDBF {
   VRFieldEntry* FieldOfType(const std::string& name, char wantedType);
   void ClearChanged();
   std::string ReadFieldText(int32_t number);
+  // The same text without a copy: valid until the record or CurrentRecord changes.
+  std::string_view FieldTextView(int32_t number) const;
   void StoreFieldText(int32_t number, const std::string& text);
   // Makes the memo object for the table's version; HasMemo tells whether one was made.
   std::unique_ptr<VRobjMemo> OpenMemo();

@@ -119,8 +119,12 @@ void VRO_dBHandler::GoRecord(int32_t request) {
     case nav::kPrevious: step = request; break;
     default: break;
   }
-  int32_t candidate = request;
+  // With the filter in effect natural order walks the filter set.
+  bool walkFilter = filterInEffect_ && currentOrder_ == nullptr && step != 0;
+  int32_t code = request;
   while (true) {
+    int32_t candidate = walkFilter ? FilterCandidate(code) : code;
+    if (candidate == 0) break;  // nothing left in the set: AtEOF or AtBOF
     VRO_dBaseFld::GoRecord(candidate);
     if (atEof_ || atBof_) break;
     if (recordNumber_ <= 0 || recordNumber_ > recordCount_) {
@@ -128,7 +132,7 @@ void VRO_dBHandler::GoRecord(int32_t request) {
       break;
     }
     if (step == 0 || IsVisible()) break;
-    candidate = step;
+    code = step;
   }
   if (lockProtocol_ == static_cast<uint8_t>(TvrLokProtocol::ClipLock)) UnlockIndexes();
 }
@@ -268,6 +272,7 @@ void VRO_dBHandler::WriteRecord(int32_t n) {
 
 bool VRO_dBHandler::RecordEvent(uint8_t event, int32_t number) {
   VRO_dBaseFld::RecordEvent(event, number);
+  if (event == record_event::kAfterWrite) UpdateFilterBit(number > 0 ? number : recordNumber_);
   return true;
 }
 
@@ -283,17 +288,6 @@ void VRO_dBHandler::ClearRange() {}
 
 void VRO_dBHandler::SetRange(const std::string&, const std::string&, bool, bool) {
   if (currentOrder_ == nullptr) return;
-}
-
-void VRO_dBHandler::SetFilter(const std::string& expression, bool, bool) {
-  // No expression can be compiled without the evaluator.
-  status_ = error_code::kFormulaUntranslatable;
-  Error(status_, sub_code::kNone, expression);
-}
-
-void VRO_dBHandler::SetFilterActive(bool on) {
-  filterWanted_ = on;
-  filterInEffect_ = false;  // on and a compiled expression
 }
 
 void VRO_dBHandler::CloseIndexes() { currentOrder_ = nullptr; }
@@ -427,6 +421,10 @@ void VRO_dBHandler::Pack() {
     }
     if (kept < total) {
       recordCount_ = kept;
+      // The numbers beyond the new end are no records any more.
+      if (filterSet_) {
+        for (int32_t n = kept + 1; n <= filterSet_->Highest(); ++n) filterSet_->Modify(n, TvrHugeSet::kClearBit);
+      }
       int64_t end = RecordOffset(kept + 1);
       uint8_t endOfFile = dbf_layout::kEndOfFile;
       WriteAt(static_cast<int32_t>(end), &endOfFile, 1);

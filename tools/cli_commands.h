@@ -25,5 +25,6 @@ void RegisterSearchCommand(CLI::App& app, CommandRunner& runner);
 void RegisterImportCommand(CLI::App& app, CommandRunner& runner);
 void RegisterExportCommand(CLI::App& app, CommandRunner& runner);
 void RegisterQuestionsCommand(CLI::App& app, CommandRunner& runner);
+void RegisterEvalCommand(CLI::App& app, CommandRunner& runner);
 
 }  // namespace velorin::tools

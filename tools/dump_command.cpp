@@ -1,4 +1,5 @@
-// velorin-dbf dump FILE [--deleted] [--codepage ...]: the records as JSON Lines.
+// velorin-dbf dump FILE [--deleted] [--filter EXPR [--ignore-case] [--no-partial]]
+// [--codepage ...]: the records (that pass the filter) as JSON Lines.
 #include <cstdio>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -15,12 +16,20 @@ namespace {
 struct DumpOptions {
   TableArguments table;
   bool deleted = false;
+  std::string filter;
+  bool ignoreCase = false;
+  bool noPartial = false;
 };
 
 int RunDump(const DumpOptions& options) {
   auto table = OpenTable(options.table.file, TableAccess::kRead);
   int codePage = CodePageFor(options.table, *table);
   table->SetUseDeleted(options.deleted);
+  if (!options.filter.empty()) {
+    table->SetTextCodePage(codePage);  // letter case in the filter
+    table->SetFilter(ExpressionForTable(options.filter, codePage), options.ignoreCase, !options.noPartial);
+    table->SetFilterActive(true);
+  }
   std::string line;
   for (table->GoRecord(nav::kFirst); !table->AtEOF() && table->RecordNumber() > 0; table->GoRecord(nav::kNext)) {
     nlohmann::ordered_json record;
@@ -44,6 +53,9 @@ void RegisterDumpCommand(CLI::App& app, CommandRunner& runner) {
   CLI::App* command = app.add_subcommand("dump", "Print the records as JSON Lines, in natural order");
   AddTableArguments(command, &options->table, true);
   command->add_flag("--deleted", options->deleted, "Include the deleted records");
+  command->add_option("--filter", options->filter, "Only the records for which this expression is true");
+  command->add_flag("--ignore-case", options->ignoreCase, "Compare texts in the filter without regard to case");
+  command->add_flag("--no-partial", options->noPartial, "No \"*\" patterns in the filter's text comparisons");
   command->callback([options, &runner] { runner = [options] { return RunDump(*options); }; });
 }
 

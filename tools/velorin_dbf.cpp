@@ -4,6 +4,8 @@
 #include <exception>
 
 #include "engine/vr6_eror.h"
+#include "expr/expression_filter.h"
+#include "platform/convert_error.h"
 #include "tools/cli_commands.h"
 #include "tools/command_table.h"
 #include "tools/field_values.h"
@@ -23,6 +25,8 @@ int main(int argc, char** argv) {
   velorin::tools::RegisterImportCommand(app, runner);
   velorin::tools::RegisterExportCommand(app, runner);
   velorin::tools::RegisterQuestionsCommand(app, runner);
+  velorin::tools::RegisterEvalCommand(app, runner);
+  velorin::InstallExpressionFilter();
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -39,6 +43,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s\n", e.what());
     return 1;
   } catch (const velorin::tools::CommandError& e) {
+    std::fprintf(stderr, "%s\n", e.what());
+    return 1;
+  } catch (const velorin::platform::EConvertError& e) {
     std::fprintf(stderr, "%s\n", e.what());
     return 1;
   } catch (const velorin::tools::FieldValueError& e) {
