@@ -1,0 +1,22 @@
+#include "index/index_families.h"
+
+#include <memory>
+
+#include "engine/index_links.h"
+#include "index/vr6_ndx.h"
+
+namespace velorin {
+
+namespace {
+
+std::unique_ptr<IndexFileLink> OpenNdx(VRO_dBHandler& table, const std::string& fullName) {
+  auto file = std::make_unique<VRobjNDXFile>(&table, fullName, false, false);
+  if (!file->OpenedSuccessfully()) return nullptr;
+  return file;
+}
+
+}  // namespace
+
+void InstallIndexFamilies() { RegisterIndexFamily(".NDX", &OpenNdx); }
+
+}  // namespace velorin
