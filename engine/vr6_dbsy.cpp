@@ -444,6 +444,11 @@ int32_t VRO_dBHandler::OpenIndex(const std::string& name) {
   for (const auto& file : indexFiles_) {
     if (CompareTextNoCase(file->FullName(), full) == 0) return 1;
   }
+  if (!platform::FileExists(full)) {
+    status_ = error_code::kFileNotFound;
+    Error(status_, sub_code::kNone, full);
+    return 2;
+  }
   std::string base = platform::BaseName(full);
   size_t dot = base.rfind('.');
   IndexFileOpener opener = IndexFamilyOpener(dot == std::string::npos ? std::string_view() : std::string_view(base).substr(dot));
