@@ -149,6 +149,8 @@ class VRobjIndexTag : public IndexOrder {
   std::shared_ptr<VRobjIndexKey> NodeAt(int32_t page);
   // Forgets every cached page (they are read again).
   void DropCache();
+  // Three-way comparison of two stored keys in the order's direction.
+  int CompareKeys(const TvrVariant& a, const TvrVariant& b) const { return CompareKey(a, b, -1); }
 
   VRobjIndexFile& File() const { return file_; }
   int32_t KeyLength() const { return keyLength_; }
