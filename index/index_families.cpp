@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "engine/index_links.h"
+#include "expr/expression_filter.h"
 #include "index/vr6_ndx.h"
 
 namespace velorin {
@@ -19,7 +20,10 @@ std::unique_ptr<IndexFileLink> OpenNdx(VRO_dBHandler& table, const std::string& 
 
 }  // namespace
 
-void InstallIndexFamilies() { RegisterIndexFamily(".NDX", &OpenNdx); }
+void InstallIndexFamilies() {
+  RegisterIndexFamily(".NDX", &OpenNdx);
+  InstallExpressionFilter();
+}
 
 std::unique_ptr<VRobjIndexFile> CreateIndexFile(VRO_dBHandler& table, const std::string& path) {
   std::string extension = path.substr(std::min(path.rfind('.'), path.size()));
