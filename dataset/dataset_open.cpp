@@ -6,6 +6,7 @@
 
 #include "dataset/current_record_scope.h"
 #include "dataset/dataset_shared.h"
+#include "index/index_families.h"
 #include "platform/file_names.h"
 #include "platform/locale_settings.h"
 
@@ -26,6 +27,7 @@ std::string TVelorinDataSet::TablePath() const {
 std::unique_ptr<DBFObject> TVelorinDataSet::MakeHandler(const std::string& path, bool readWrite, bool shared,
                                                         bool* readOnlyFallback) {
   *readOnlyFallback = false;
+  InstallIndexFamilies();  // index files and filters for every table the dataset opens
   try {
     return std::make_unique<DBFObject>(*this, path, readWrite, shared);
   } catch (const EVelorinError&) {
