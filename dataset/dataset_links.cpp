@@ -55,10 +55,9 @@ void TVelorinDataSet::SetFiltered(bool value) {
 void TVelorinDataSet::ApplyFilter() {
   handler_->SetFilterActive(true);
   // The table holds its text in the OEM code page when the dataset translates,
-  // so the expression's literals must be in it too.
-  if (!filter_.empty()) {
-    handler_->SetFilter(TranslateText(filter_, true), filterCaseInsensitive_, !filterNoPartialCompare_);
-  }
+  // so the expression's literals must be in it too. An empty text takes the
+  // old expression away; OnFilterRecord still filters.
+  handler_->SetFilter(TranslateText(filter_, true), filterCaseInsensitive_, !filterNoPartialCompare_);
 }
 
 void TVelorinDataSet::SetIndexFiles(const std::vector<std::string>& files) {

@@ -27,7 +27,7 @@ std::string TVelorinDataSet::TablePath() const {
 std::unique_ptr<DBFObject> TVelorinDataSet::MakeHandler(const std::string& path, bool readWrite, bool shared,
                                                         bool* readOnlyFallback) {
   *readOnlyFallback = false;
-  InstallIndexFamilies();  // index files and filters for every table the dataset opens
+  InstallIndexFamilies();  // index files and expression filters for every table the dataset opens
   try {
     return std::make_unique<DBFObject>(*this, path, readWrite, shared);
   } catch (const EVelorinError&) {
@@ -113,6 +113,16 @@ void TVelorinDataSet::Open() {
     if (!indexFiles_.empty()) {
       OpenIndexFiles();
       ApplyIndexName();
+    }
+    // A filter set while the dataset was closed takes effect now; one that
+    // cannot be used fails the opening and leaves Filtered false.
+    if (filtered_) {
+      try {
+        ApplyFilter();
+      } catch (...) {
+        filtered_ = false;
+        throw;
+      }
     }
     editLockHeld_ = false;
     modified_ = false;
