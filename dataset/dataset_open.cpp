@@ -6,7 +6,7 @@
 
 #include "dataset/current_record_scope.h"
 #include "dataset/dataset_shared.h"
-#include "expr/expression_filter.h"
+#include "index/index_families.h"
 #include "platform/file_names.h"
 #include "platform/locale_settings.h"
 
@@ -27,7 +27,7 @@ std::string TVelorinDataSet::TablePath() const {
 std::unique_ptr<DBFObject> TVelorinDataSet::MakeHandler(const std::string& path, bool readWrite, bool shared,
                                                         bool* readOnlyFallback) {
   *readOnlyFallback = false;
-  InstallExpressionFilter();  // the handler's filters are expressions
+  InstallIndexFamilies();  // index files and expression filters for every table the dataset opens
   try {
     return std::make_unique<DBFObject>(*this, path, readWrite, shared);
   } catch (const EVelorinError&) {

@@ -6,7 +6,9 @@
 
 #include "dataset/current_record_scope.h"
 #include "dataset/dataset_shared.h"
+#include "engine/text_trim.h"
 #include "engine/vr6_Date.h"
+#include "engine/vr6_glbl.h"
 #include "platform/number_text.h"
 
 namespace velorin {
@@ -39,8 +41,15 @@ std::string TVelorinDataSet::SearchText(const TFieldData& value) const {
 
 bool TVelorinDataSet::LocateRecord(const std::string& keyFields, const TFieldData& value, TLocateOptions options,
                                    int32_t* found) {
-  // An open index tag whose key is keyFields would be the fast way; without
-  // index files the search runs through the records.
+  // An open tag whose key is keyFields (and that has no FOR condition) is the
+  // fast way; otherwise the search runs through the records.
+  for (int32_t n = 1; IndexOrder* tag = handler_->TagByPosition(n); ++n) {
+    if (!TrimBlanks(tag->ForExpressionText()).empty() ||
+        CompareTextNoCase(TrimBlanks(tag->KeyExpressionText()), TrimBlanks(keyFields)) != 0) {
+      continue;
+    }
+    return SeekInTag(*tag, SearchText(value), options, found);
+  }
   int32_t fieldNumber = handler_->FieldNumber(keyFields);
   if (fieldNumber == 0) ComponentError(dataset_text::FieldNotFound(keyFields));
   // The table's text is OEM when the dataset translates: so must the value be.
@@ -65,6 +74,24 @@ bool TVelorinDataSet::LocateRecord(const std::string& keyFields, const TFieldDat
       return true;
     }
   }
+}
+
+bool TVelorinDataSet::SeekInTag(IndexOrder& tag, const std::string& key, TLocateOptions options, int32_t* found) {
+  std::string remembered = handler_->CurrentTagName();
+  std::string name = tag.Name();
+  CurrentRecordScope scope(*handler_, scratch_.Image());
+  int32_t current = handler_->RecordNumber();
+  bool exact = handler_->ExactMatch();
+  ScopeExit restore([&] {
+    handler_->SetExactMatch(exact);
+    handler_->SelectOrder(remembered.empty() ? nullptr : &remembered, true);
+    if (current > 0) handler_->GoRecord(current);
+  });
+  handler_->SelectOrder(&name, true);
+  handler_->SetExactMatch(!options.PartialKey);
+  if (!handler_->Find(key)) return false;
+  *found = handler_->RecordNumber();
+  return true;
 }
 
 bool TVelorinDataSet::Locate(const std::string& keyFields, const TFieldData& value, TLocateOptions options) {

@@ -108,7 +108,7 @@ void VRO_dBHandler::FillFilterSet() {
   filterSet_->Clear();
   if (!filterExpression_->IsCompiled()) return;
   int32_t remembered = recordNumber_;
-  VRobjTag* order = currentOrder_;
+  IndexOrder* order = currentOrder_;
   bool readAhead = readAheadActive_;
   currentOrder_ = nullptr;
   SetReadAhead(true);

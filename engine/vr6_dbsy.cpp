@@ -124,6 +124,16 @@ void VRO_dBHandler::GoRecord(int32_t request) {
   int32_t code = request;
   while (true) {
     int32_t candidate = walkFilter ? FilterCandidate(code) : code;
+    if (currentOrder_ != nullptr && code < 0) {
+      candidate = currentOrder_->KeyMove(code);
+      atEof_ = currentOrder_->Eof();
+      atBof_ = currentOrder_->Bof();
+      if (atEof_ || atBof_) break;
+      if (filterInEffect_ && filterSet_ && !filterSet_->Test(candidate)) {
+        code = step;  // the filter refuses it: on in the order
+        continue;
+      }
+    }
     if (candidate == 0) break;  // nothing left in the set: AtEOF or AtBOF
     VRO_dBaseFld::GoRecord(candidate);
     if (atEof_ || atBof_) break;
@@ -140,6 +150,10 @@ void VRO_dBHandler::GoRecord(int32_t request) {
 void VRO_dBHandler::Skip(int32_t count) {
   if (count == 0) {
     GoRecord(nav::kReread);
+    return;
+  }
+  if (!filterWanted_ && useDeleted_ && currentOrder_ != nullptr) {
+    SkipInOrder(count);
     return;
   }
   if (!filterWanted_ && useDeleted_ && currentOrder_ == nullptr) {
@@ -175,18 +189,79 @@ void VRO_dBHandler::Skip(int32_t count) {
   }
 }
 
-bool VRO_dBHandler::Find(const std::string&) {
+void VRO_dBHandler::SkipInOrder(int32_t count) {
+  int32_t code = count > 0 ? nav::kNext : nav::kPrevious;
+  bool ranOut = false;
+  for (int64_t i = 0; i < (count > 0 ? int64_t{count} : -int64_t{count}); ++i) {
+    if (currentOrder_->KeyMove(code) == 0) {
+      currentOrder_->KeyMove(count > 0 ? nav::kLast : nav::kFirst);
+      ranOut = true;
+      break;
+    }
+  }
+  int32_t record = currentOrder_->KeyMove(nav::kReread);
+  if (record > 0) VRO_dBaseFld::GoRecord(record);
+  atEof_ = atBof_ = false;
+  if (ranOut || record == 0) {
+    if (count > 0) {
+      atEof_ = true;
+    } else {
+      atBof_ = true;
+    }
+  }
+}
+
+bool VRO_dBHandler::Find(const std::string& key) {
   findFound_ = false;
   if (recordCount_ == 0) return false;
+  bool clipper = lockProtocol_ == static_cast<uint8_t>(TvrLokProtocol::ClipLock);
+  if (clipper && !LockIndexes()) return false;
+  StateRestorer unlock([this, clipper] {
+    if (clipper) UnlockIndexes();
+  });
   if (currentOrder_ == nullptr) {
     GoRecord(nav::kLast);
     atEof_ = true;
     return false;
   }
+  TvrVariant sought;
+  sought.SetText(key);
+  int32_t record = currentOrder_->KeyFind(sought, -1);
+  if (record > 0) {
+    VRO_dBaseFld::GoRecord(record);
+    atEof_ = atBof_ = false;
+    while (!IsVisible() && !atEof_) Skip(1);
+    if (!atEof_) {
+      currentOrder_->AdjustValue(sought);
+      const TvrVariant& current = currentOrder_->CurrentKey();
+      int32_t position = 0;
+      int difference = sought.Compare(&current, &position, -1);
+      findFound_ = difference == 0 ||
+                   (!exactMatch_ && sought.Kind() == TvrVariantKind::kText && position > sought.Length());
+    }
+  }
+  if (!findFound_) {
+    GoRecord(nav::kLast);
+    atEof_ = true;
+  }
   return findFound_;
 }
 
-int32_t VRO_dBHandler::FindInTag(const std::string&, const std::string&) { return -1; }
+int32_t VRO_dBHandler::FindInTag(const std::string& tagName, const std::string& key) {
+  bool clipper = lockProtocol_ == static_cast<uint8_t>(TvrLokProtocol::ClipLock);
+  if (clipper && !LockIndexes()) return -1;
+  StateRestorer unlock([this, clipper] {
+    if (clipper) UnlockIndexes();
+  });
+  for (const auto& file : indexFiles_) {
+    IndexOrder* tag = file->TagByName(tagName);
+    if (tag == nullptr) continue;
+    TvrVariant sought;
+    sought.SetText(key);
+    return tag->KeyFindInTag(sought);
+  }
+  return -1;
+}
 
 // ---- the read-ahead cache ------------------------------------------------------
 
@@ -246,9 +321,25 @@ void VRO_dBHandler::WriteAt(int32_t offset, const void* buffer, int32_t count) {
 
 // ---- writes under the index locks ----------------------------------------------
 
-bool VRO_dBHandler::LockIndexes() { return true; }
+bool VRO_dBHandler::LockIndexes() {
+  size_t locked = 0;
+  try {
+    for (; locked < indexFiles_.size(); ++locked) {
+      if (!indexFiles_[locked]->IndexLock()) break;
+    }
+  } catch (...) {
+    for (size_t i = 0; i < locked; ++i) indexFiles_[i]->IndexUnlock();
+    throw;
+  }
+  if (locked == indexFiles_.size()) return true;
+  for (size_t i = 0; i < locked; ++i) indexFiles_[i]->IndexUnlock();
+  platform::SetLastError(error_code::kLockViolation);
+  return false;
+}
 
-void VRO_dBHandler::UnlockIndexes() {}
+void VRO_dBHandler::UnlockIndexes() {
+  for (auto& file : indexFiles_) file->IndexUnlock();
+}
 
 void VRO_dBHandler::Append() {
   if (!LockIndexes()) {
@@ -273,24 +364,61 @@ void VRO_dBHandler::WriteRecord(int32_t n) {
 bool VRO_dBHandler::RecordEvent(uint8_t event, int32_t number) {
   VRO_dBaseFld::RecordEvent(event, number);
   if (event == record_event::kAfterWrite) UpdateFilterBit(number > 0 ? number : recordNumber_);
+  if (event == record_event::kAfterWrite && !indexMaintenanceSuspended_ && !indexFiles_.empty()) {
+    for (auto& file : indexFiles_) file->RecordChanged(recordNumber_, number == 0);
+    if (currentOrder_ != nullptr) {
+      currentOrder_->CurrentRecNo();
+      atBof_ = currentOrder_->Bof();
+      atEof_ = currentOrder_->Eof();
+      if (!filterInEffect_) {
+        atEof_ = number == 0 || number == recordCount_;
+        atBof_ = number == 1;
+      }
+    }
+  } else if (event == record_event::kAfterFlush) {
+    for (auto& file : indexFiles_) file->Flush();
+  }
   return true;
 }
 
-bool VRO_dBHandler::Rename(const std::string& newName) { return VRO_dBaseFld::Rename(newName); }
+bool VRO_dBHandler::Rename(const std::string& newName) {
+  std::string oldName = NameWithoutExtension(fileName_);
+  if (!VRO_dBaseFld::Rename(newName)) return false;
+  for (auto& file : indexFiles_) {
+    if (CompareTextNoCase(NameWithoutExtension(file->FullName()), oldName) == 0) file->FileRename(fileName_);
+  }
+  return true;
+}
 
-void VRO_dBHandler::SetLockProtocol(uint8_t protocol) { VRO_dBaseFld::SetLockProtocol(protocol); }
+void VRO_dBHandler::SetLockProtocol(uint8_t protocol) {
+  VRO_dBaseFld::SetLockProtocol(protocol);
+  for (auto& file : indexFiles_) file->LockProtocolSet(protocol);
+}
 
-bool VRO_dBHandler::HasIndexFiles() { return false; }
+bool VRO_dBHandler::HasIndexFiles() { return !indexFiles_.empty(); }
 
 // ---- index files and filters ---------------------------------------------------
 
-void VRO_dBHandler::ClearRange() {}
-
-void VRO_dBHandler::SetRange(const std::string&, const std::string&, bool, bool) {
-  if (currentOrder_ == nullptr) return;
+void VRO_dBHandler::ClearRange() {
+  if (currentOrder_ != nullptr) currentOrder_->RangeSet(nullptr, false, false, nullptr);
 }
 
-void VRO_dBHandler::CloseIndexes() { currentOrder_ = nullptr; }
+void VRO_dBHandler::SetRange(const std::string& low, const std::string& high, bool lowInclusive, bool highInclusive) {
+  if (currentOrder_ == nullptr) return;
+  TvrVariant lowValue;
+  TvrVariant highValue;
+  lowValue.SetText(low);
+  highValue.SetText(high);
+  currentOrder_->RangeSet(&lowValue, lowInclusive, highInclusive, &highValue);
+  GoRecord(nav::kFirst);
+  if (atBof_) BlankRecord();
+}
+
+void VRO_dBHandler::CloseIndexes() {
+  currentOrder_ = nullptr;
+  currentTagName_.clear();
+  indexFiles_.clear();
+}
 
 std::string VRO_dBHandler::IndexFileName(const std::string& name) const {
   std::string full = name;
@@ -299,14 +427,37 @@ std::string VRO_dBHandler::IndexFileName(const std::string& name) const {
   return platform::FullPathName(full);
 }
 
+void VRO_dBHandler::AddIndexFile(std::unique_ptr<IndexFileLink> file) {
+  if (IndexFileCount() >= kMaxIndexFiles) {
+    RaiseEngineMessage("Too many index files open - " + file->FullName());
+  }
+  file->LockProtocolSet(lockProtocol_);
+  indexFiles_.push_back(std::move(file));
+}
+
 int32_t VRO_dBHandler::OpenIndex(const std::string& name) {
   std::string full = IndexFileName(name);
+  for (const auto& file : indexFiles_) {
+    if (CompareTextNoCase(file->FullName(), full) == 0) return 1;
+  }
   if (!platform::FileExists(full)) {
     status_ = error_code::kFileNotFound;
     Error(status_, sub_code::kNone, full);
     return 2;
   }
-  RaiseEngineMessage("Index file type not available - " + full);
+  std::string base = platform::BaseName(full);
+  size_t dot = base.rfind('.');
+  IndexFileOpener opener = IndexFamilyOpener(dot == std::string::npos ? std::string_view() : std::string_view(base).substr(dot));
+  if (opener == nullptr) RaiseEngineMessage("Index file type not available - " + full);
+  if (IndexFileCount() >= kMaxIndexFiles) RaiseEngineMessage("Too many index files open - " + full);
+  std::unique_ptr<IndexFileLink> file = opener(*this, full);
+  if (!file) {
+    status_ = error_code::kFileNotFound;
+    Error(status_, sub_code::kNone, full);
+    return 2;
+  }
+  AddIndexFile(std::move(file));
+  return 0;
 }
 
 int32_t VRO_dBHandler::OpenIndexes(const std::string* list, const std::string& tagName) {
@@ -339,32 +490,62 @@ int32_t VRO_dBHandler::OpenIndexes(const std::string* list, const std::string& t
   return result;
 }
 
-VRobjTag* VRO_dBHandler::TagByPosition(int32_t) { return nullptr; }
+IndexOrder* VRO_dBHandler::TagByPosition(int32_t n) {
+  if (n < 1) return nullptr;
+  for (const auto& file : indexFiles_) {
+    if (n <= file->TagCount()) return file->TagByIndex(n - 1);
+    n -= file->TagCount();
+  }
+  return nullptr;
+}
 
 int32_t VRO_dBHandler::SelectOrder(const std::string* tagName, bool keepPosition) {
   std::string name = tagName == nullptr ? std::string() : TrimBlanks(*tagName);
-  if (name.empty()) {
+  IndexOrder* chosen = nullptr;
+  int32_t slot = 0;
+  if (!name.empty()) {
+    for (size_t i = 0; i < indexFiles_.size() && chosen == nullptr; ++i) {
+      chosen = indexFiles_[i]->TagByName(name);
+      slot = static_cast<int32_t>(i + 1);
+    }
+    if (chosen == nullptr) return -1;  // no open index file has a tag of that name
+  }
+  if (currentOrder_ != nullptr) {
     ClearRange();
-    currentOrder_ = nullptr;
-    currentTagName_.clear();
+    currentOrder_->PageCursorRelease();
+  }
+  currentOrder_ = nullptr;
+  currentTagName_.clear();
+  if (chosen == nullptr) {
     SetReadAhead(true);
     if (!keepPosition) GoRecord(nav::kFirst);
     return 0;
   }
-  return -1;  // no open index file has a tag of that name
+  SetReadAhead(false);
+  for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  currentTagName_ = name.substr(0, 15);
+  currentOrder_ = chosen;
+  currentOrder_->PageCursorReset(1);
+  GoRecord(keepPosition && recordNumber_ > 0 ? recordNumber_ : nav::kFirst);
+  return slot;
 }
 
 void VRO_dBHandler::Reindex() {
-  VRobjTag* order = currentOrder_;
+  IndexOrder* order = currentOrder_;
   bool readAhead = readAheadActive_;
   currentOrder_ = nullptr;
   tableState_ = table_state::kRaw;
   SetReadAhead(true);
-  // Every open index file rebuilds itself here, in slot order.
-  tableState_ = table_state::kNormal;
-  SetReadAhead(false);
-  SetReadAhead(readAhead);
+  {
+    StateRestorer restore([this, readAhead] {
+      tableState_ = table_state::kNormal;
+      SetReadAhead(false);
+      SetReadAhead(readAhead);
+    });
+    for (auto& file : indexFiles_) file->Reindex();
+  }
   currentOrder_ = order;
+  if (currentOrder_ != nullptr) currentOrder_->PageCursorReset(0);
   GoRecord(nav::kFirst);
 }
 
@@ -376,7 +557,7 @@ void VRO_dBHandler::Pack() {
     Error(status_, sub_code::kHandlerLock, fileName_);
     return;
   }
-  VRobjTag* order = currentOrder_;
+  IndexOrder* order = currentOrder_;
   bool readAhead = readAheadActive_;
   bool anyMemoField = std::any_of(fields_.begin(), fields_.end(),
                                   [this](const VRFieldEntry& f) { return IsMemoFieldType(f.Type(), version_); });
@@ -384,6 +565,9 @@ void VRO_dBHandler::Pack() {
   currentOrder_ = nullptr;
   SetReadAhead(false);
   SetReadAhead(true);
+  // The records move without index maintenance; the indexes are rebuilt after.
+  indexMaintenanceSuspended_ = true;
+  StateRestorer maintain([this] { indexMaintenanceSuspended_ = false; });
 
   int32_t total = recordCount_;
   int32_t kept = 0;
@@ -438,8 +622,10 @@ void VRO_dBHandler::Pack() {
   Flush();
   ReportProgress(0, 0, 0);
   packMemo.reset();
+  indexMaintenanceSuspended_ = false;
   if (kept < total) Reindex();
   currentOrder_ = order;
+  if (currentOrder_ != nullptr) currentOrder_->PageCursorReset(0);
   SetReadAhead(false);
   SetReadAhead(readAhead);
   GoRecord(nav::kFirst);
@@ -507,7 +693,7 @@ bool VRO_dBHandler::Search(const std::string& text, int32_t fieldNumber, int32_t
 
   ReportProgress(-1, status_kind::kSearch, recordCount_);
   int32_t remembered = recordNumber_;
-  VRobjTag* order = currentOrder_;
+  IndexOrder* order = currentOrder_;
   bool readAhead = readAheadActive_;
   if (!(options & search_option::kKeepTableState)) tableState_ = table_state::kRaw;
   if (!(options & search_option::kKeepOrder)) currentOrder_ = nullptr;

@@ -15,9 +15,12 @@
 // with the filter in effect tests only the set. Without an installed filter
 // maker SetFilter raises an engine error.
 //
-// Index orders plug in here as their subsystem arrives. Until then the handler
-// works in natural order: OpenIndex raises an engine error, SelectOrder knows no
-// tag, Find without an order fails.
+// Index files are opened through the families registered in index_links.h (up
+// to 63, slots 1 to 63); one of their orders may be the current order, which
+// navigation, Find, Skip and SetRange then follow. Every record write and append
+// runs under the locks of all open index files and is followed by RecordChanged
+// on each of them. Without a registered family OpenIndex raises an engine error
+// and the handler works in natural order.
 #pragma once
 
 #include <cstdint>
@@ -25,13 +28,12 @@
 #include <string>
 #include <vector>
 
+#include "engine/index_links.h"
 #include "engine/record_filter.h"
 #include "engine/vr6_DBF.h"
 #include "engine/vr6_glbl.h"
 
 namespace velorin {
-
-class VRobjTag;  // an index tag (the index subsystem)
 
 // Option bits of Search.
 namespace search_option {
@@ -113,7 +115,7 @@ class VRO_dBHandler : public VRO_dBaseFld {
   // The full name of an index file: the table's directory in front of a bare
   // name, ".NDX" added when there is no extension.
   std::string IndexFileName(const std::string& name) const;
-  VRobjTag* TagByPosition(int32_t n);
+  IndexOrder* TagByPosition(int32_t n);
   // Selects the order by tag name (nullptr: natural order); the slot number of
   // its file, 0 for natural order, -1 for an unknown tag.
   int32_t SelectOrder(const std::string* tagName, bool keepPosition);
@@ -137,7 +139,15 @@ class VRO_dBHandler : public VRO_dBaseFld {
   bool ReadAheadActive() const { return readAheadActive_; }
   bool ReadAheadAllowed() const { return readAheadAllowed_; }
   bool FindFound() const { return findFound_; }
-  VRobjTag* CurrentOrder() const { return currentOrder_; }
+  IndexOrder* CurrentOrder() const { return currentOrder_; }
+  int32_t IndexFileCount() const { return static_cast<int32_t>(indexFiles_.size()); }
+  // The index file in slot (1 .. IndexFileCount()); nullptr outside.
+  IndexFileLink* IndexFileInSlot(int32_t slot) const {
+    return slot >= 1 && slot <= IndexFileCount() ? indexFiles_[static_cast<size_t>(slot - 1)].get() : nullptr;
+  }
+  // Opens an index file object made elsewhere (velorin-dbf's index create) in
+  // the first free slot, as OpenIndex would.
+  void AddIndexFile(std::unique_ptr<IndexFileLink> file);
   const std::string& CurrentTagName() const { return currentTagName_; }
   bool FilterWanted() const { return filterWanted_; }
   bool FilterInEffect() const { return filterInEffect_; }
@@ -160,7 +170,13 @@ class VRO_dBHandler : public VRO_dBaseFld {
   void ClearFilterExpression();
   void ReportProgress(int32_t stat1, int32_t stat2, int32_t stat3) { StatusUpdate(stat1, stat2, stat3); }
 
-  VRobjTag* currentOrder_ = nullptr;
+  // Reads the record the current order stands on after a fast Skip.
+  void SkipInOrder(int32_t count);
+
+  IndexOrder* currentOrder_ = nullptr;
+  std::vector<std::unique_ptr<IndexFileLink>> indexFiles_;
+  // Set while Pack moves records: the indexes are rebuilt afterwards.
+  bool indexMaintenanceSuspended_ = false;
   std::string currentTagName_;
   int32_t readAheadStart_ = -1;
   int32_t readAheadEnd_ = 0;

@@ -1,5 +1,6 @@
 // velorin-dbf dump FILE [--deleted] [--filter EXPR [--ignore-case] [--no-partial]]
-// [--codepage ...]: the records (that pass the filter) as JSON Lines.
+// [--index INDEXFILE [--tag NAME]] [--codepage ...]: the records (that pass the
+// filter) as JSON Lines, in natural or index order.
 #include <cstdio>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -8,6 +9,7 @@
 #include "tools/cli_commands.h"
 #include "tools/command_table.h"
 #include "tools/field_values.h"
+#include "tools/index_options.h"
 
 namespace velorin::tools {
 
@@ -19,12 +21,19 @@ struct DumpOptions {
   std::string filter;
   bool ignoreCase = false;
   bool noPartial = false;
+  std::string index;
+  std::string tag;
 };
 
 int RunDump(const DumpOptions& options) {
   auto table = OpenTable(options.table.file, TableAccess::kRead);
   int codePage = CodePageFor(options.table, *table);
   table->SetUseDeleted(options.deleted);
+  if (!options.index.empty()) {
+    OpenIndexFiles(*table, {options.index});
+    std::string name = ChooseOrder(*table, 1, options.tag).Name();
+    table->SelectOrder(&name, false);
+  }
   if (!options.filter.empty()) {
     table->SetTextCodePage(codePage);  // letter case in the filter
     table->SetFilter(ExpressionForTable(options.filter, codePage), options.ignoreCase, !options.noPartial);
@@ -32,15 +41,7 @@ int RunDump(const DumpOptions& options) {
   }
   std::string line;
   for (table->GoRecord(nav::kFirst); !table->AtEOF() && table->RecordNumber() > 0; table->GoRecord(nav::kNext)) {
-    nlohmann::ordered_json record;
-    record["recno"] = table->RecordNumber();
-    record["deleted"] = table->IsDeleted();
-    nlohmann::ordered_json& fields = record["fields"] = nlohmann::ordered_json::object();
-    for (int32_t i = 1; i <= table->FieldCount(); ++i) {
-      fields[table->FieldName(i)] = FieldValueJson(ReadFieldValue(*table, i, codePage));
-    }
-    line = record.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
-    line += '\n';
+    line = RecordJsonLine(*table, codePage);
     std::fwrite(line.data(), 1, line.size(), stdout);
   }
   return std::fflush(stdout) == 0 ? 0 : 1;
@@ -50,12 +51,14 @@ int RunDump(const DumpOptions& options) {
 
 void RegisterDumpCommand(CLI::App& app, CommandRunner& runner) {
   auto options = std::make_shared<DumpOptions>();
-  CLI::App* command = app.add_subcommand("dump", "Print the records as JSON Lines, in natural order");
+  CLI::App* command = app.add_subcommand("dump", "Print the records as JSON Lines, in natural or index order");
   AddTableArguments(command, &options->table, true);
   command->add_flag("--deleted", options->deleted, "Include the deleted records");
   command->add_option("--filter", options->filter, "Only the records for which this expression is true");
   command->add_flag("--ignore-case", options->ignoreCase, "Compare texts in the filter without regard to case");
   command->add_flag("--no-partial", options->noPartial, "No \"*\" patterns in the filter's text comparisons");
+  CLI::Option* index = command->add_option("--index", options->index, "Walk in the order of this index file");
+  command->add_option("--tag", options->tag, "The tag of the index file (default: its first)")->needs(index);
   command->callback([options, &runner] { runner = [options] { return RunDump(*options); }; });
 }
 

@@ -25,6 +25,10 @@ int main(int argc, char** argv) {
   velorin::tools::RegisterImportCommand(app, runner);
   velorin::tools::RegisterExportCommand(app, runner);
   velorin::tools::RegisterQuestionsCommand(app, runner);
+  velorin::tools::RegisterIndexCommand(app, runner);
+  velorin::tools::RegisterSeekCommand(app, runner);
+  velorin::tools::RegisterReindexCommand(app, runner);
+  velorin::tools::RegisterCheckCommand(app, runner);
   velorin::tools::RegisterEvalCommand(app, runner);
   velorin::InstallExpressionFilter();
   try {
