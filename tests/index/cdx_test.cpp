@@ -293,5 +293,44 @@ TEST_F(CdxTest, DamagedFilesAreRefused) {
   EXPECT_EQ(testing::ReadFileBytes(dir_.File("BAD.CDX")).size(), 700u);
 }
 
+// A tag written by another program with the general collation: its keys are
+// collation weights, letter case and accents sort with their letters, and keys
+// written in place keep their secondary bytes squeezed.
+TEST_F(CdxTest, GeneralCollationTagsOrderLettersAlphabetically) {
+  auto table = MakeFilledTable(dir_.File("T.DBF"), {"NAME:C:10"},
+                               {{"zebra"}, {"\xC9" "CLAIR"}, {"Banana"}, {"eagle"}, {"apple"}});
+  MakeCdx(*table, dir_.File("T.CDX"), {{"NAME", "NAME"}});
+  std::string bytes = testing::ReadFileBytes(dir_.File("T.CDX"));
+  size_t header = testing::TagHeaderPosition(bytes, "NAME");
+  testing::PatchFile(dir_.File("T.CDX"), header + f::header::kSignature, Bytes({2}));
+  testing::PatchFile(dir_.File("T.CDX"), header + f::header::kCollation, "GENERAL");
+  ASSERT_EQ(table->OpenIndex("T.CDX"), 0);
+  table->Reindex();
+  EXPECT_EQ(InOrder(*table, "NAME"), (std::vector<int32_t>{5, 3, 4, 2, 1}));
+  table->BlankRecord();
+  table->PutValue(1, "\xE9t\xE9");  // été: after eagle and éclair, before zebra
+  table->Append();
+  EXPECT_EQ(InOrder(*table, "NAME"), (std::vector<int32_t>{5, 3, 4, 2, 6, 1}));
+  table->SetExactMatch(true);
+  EXPECT_TRUE(table->Find("\xE9" "clair"));
+  EXPECT_EQ(table->RecordNumber(), 2);
+  EXPECT_TRUE(CheckIndexFile(*table->IndexFileInSlot(1), *table).empty());
+}
+
+TEST_F(CdxTest, TheCheckerReportsADamagedPage) {
+  std::vector<std::vector<std::string>> rows;
+  for (int i = 0; i < 300; ++i) rows.push_back({"K" + std::to_string(i)});
+  auto table = MakeFilledTable(dir_.File("T.DBF"), {"NAME:C:10"}, rows);
+  MakeCdx(*table, dir_.File("T.CDX"), {{"NAME", "NAME"}});
+  std::string bytes = testing::ReadFileBytes(dir_.File("T.CDX"));
+  size_t root = LE32At(bytes, testing::TagHeaderPosition(bytes, "NAME") + f::header::kRoot);
+  size_t leaf = testing::BE32At(bytes, root + f::page::kInteriorEntries + 10 + 4);
+  testing::PatchFile(dir_.File("T.CDX"), leaf + f::leaf::kBytesPerEntry, Bytes({12}));
+  ASSERT_EQ(table->OpenIndex("T.CDX"), 0);
+  std::vector<std::string> problems = CheckIndexFile(*table->IndexFileInSlot(1), *table);
+  ASSERT_FALSE(problems.empty());
+  EXPECT_NE(problems.front().find("page " + std::to_string(leaf)), std::string::npos) << problems.front();
+}
+
 }  // namespace
 }  // namespace velorin
