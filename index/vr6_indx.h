@@ -127,6 +127,9 @@ class VRobjIndexTag : public IndexOrder {
   virtual void BulkBuild() = 0;
   // The length a converted key takes in a page.
   virtual int32_t KeyLengthOf(const TvrVariant& key) const { return key.Length(); }
+  // The value a stored key stands for (text, number, or a date's day number as a
+  // number), for showing it; families that store keys in a byte form turn them back.
+  virtual TvrVariant KeyAsValue(const TvrVariant& stored) const { return stored; }
 
   // ---- expressions ----
   void KeyExprCompile();
