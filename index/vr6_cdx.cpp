@@ -186,6 +186,12 @@ void VRobjCDXTag::AdjustValue(TvrVariant& value) const {
   value.SetBytes(key.data(), static_cast<int32_t>(key.size()));
 }
 
+TvrVariant VRobjCDXTag::KeyAsValue(const TvrVariant& stored) const {
+  TvrVariant value = stored;
+  if (keyType_ != 'C' && stored.Kind() == TvrVariantKind::kRaw) value.SetFloat(cdx_keys::NumericValue(stored.Bytes()));
+  return value;
+}
+
 LeafLayout VRobjCDXTag::CurrentLayout(int64_t largestInPage) const {
   int64_t largest = largestInPage;
   if (directory_) {

@@ -52,6 +52,8 @@ class VRobjCDXTag : public VRobjIndexTag {
   void TagLoad() override;
   void TagStore() override;
   void BulkBuild() override;
+  // Numeric and date keys as numbers; general-collation keys stay weights.
+  TvrVariant KeyAsValue(const TvrVariant& stored) const override;
 
   bool IsDirectory() const { return directory_; }
   uint8_t Collation() const { return collation_; }
