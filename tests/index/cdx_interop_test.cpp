@@ -13,6 +13,7 @@
 #include "engine/byte_order.h"
 #include "index/cdx_fixture.h"
 #include "index/index_check.h"
+#include "index/index_dump.h"
 
 namespace velorin {
 namespace {
@@ -20,25 +21,12 @@ namespace {
 namespace f = cdx_format;
 using testing::RecordsInOrder;
 
-bool HasIndexDump() { return std::system("command -v index_dump >/dev/null 2>&1") == 0; }
+using testing::HasIndexDump;
 
-// index_dump's lines for a tag: "key recno".
+// index_dump's lines for a tag of a CDX file.
 std::vector<std::pair<std::string, int32_t>> IndexDump(const std::string& path, const std::string& tag,
                                                        const std::string& type) {
-  std::string command = "index_dump --type=" + type + " --tag=" + tag + " '" + path + "' 2>&1";
-  std::vector<std::pair<std::string, int32_t>> rows;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return rows;
-  char line[1024];
-  while (fgets(line, sizeof line, pipe) != nullptr) {
-    std::string text(line);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-    size_t blank = text.rfind(' ');
-    if (blank == std::string::npos) continue;
-    rows.emplace_back(text.substr(0, blank), std::atoi(text.c_str() + blank + 1));
-  }
-  pclose(pipe);
-  return rows;
+  return testing::IndexDump(path, type, tag);
 }
 
 class CdxInteropTest : public ::testing::Test {
