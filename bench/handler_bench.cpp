@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "engine/vr6_dbsy.h"
 #include "tools/table_creator.h"
 
@@ -36,25 +37,8 @@ tools::TableSpec BenchSpec() {
   return tableLayout;
 }
 
-class BenchDirectory {
- public:
-  BenchDirectory() {
-    std::random_device random;
-    path_ = std::filesystem::temp_directory_path() / ("velorin-bench-" + std::to_string(random()));
-    std::filesystem::create_directories(path_);
-  }
-  ~BenchDirectory() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  std::string File(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  std::filesystem::path path_;
-};
-
-BenchDirectory& Directory() {
-  static BenchDirectory directory;
+bench::BenchDirectory& Directory() {
+  static bench::BenchDirectory directory("velorin-bench-");
   return directory;
 }
 
@@ -163,39 +147,11 @@ void BM_SkipWholeTableHidingDeleted(benchmark::State& state) {
 }
 BENCHMARK(BM_SkipWholeTableHidingDeleted)->Unit(benchmark::kMillisecond);
 
-// The console report, and the ratio of the walk to the plain read at the end.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  // Colours only for a terminal.
-  RatioReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
-
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.run_type == Run::RT_Iteration) realTimes_[run.run_name.function_name] = run.GetAdjustedRealTime();
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    auto walk = realTimes_.find("BM_WalkNaturalOrder");
-    auto read = realTimes_.find("BM_SequentialRead");
-    if (walk != realTimes_.end() && read != realTimes_.end() && read->second > 0) {
-      std::printf("Walk in natural order / sequential read(): %.2f\n", walk->second / read->second);
-    }
-  }
-
- private:
-  std::map<std::string, double> realTimes_;
-};
-
 }  // namespace
 }  // namespace velorin
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  velorin::RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  return 0;
+  return velorin::bench::RunBenchmarks(
+      argc, argv,
+      {{"Walk in natural order / sequential read()", "BM_WalkNaturalOrder", "BM_SequentialRead"}});
 }
