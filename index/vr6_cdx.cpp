@@ -170,10 +170,14 @@ void VRobjCDXTag::AdjustValue(TvrVariant& value) const {
   // Raw bytes are a key in stored form already (numbers, general-collation text).
   if (value.Kind() == TvrVariantKind::kRaw) return;
   if (keyType_ == 'C') {
+    bool general = KeyForm().general;
+    if (value.Kind() == TvrVariantKind::kText && !general && (value.IsEmpty() || value.Bytes().back() != ' ')) {
+      return;  // text without trailing blanks is its own key (the common seek)
+    }
     std::string text = value.Kind() == TvrVariantKind::kText ? std::string(value.Bytes()) : value.AsString();
     size_t end = text.find_last_not_of(' ');
     text.resize(end == std::string::npos ? 0 : end + 1);
-    if (KeyForm().general && !text.empty()) {
+    if (general && !text.empty()) {
       std::string key = cdx_keys::GeneralKey(text);
       value.SetBytes(key.data(), static_cast<int32_t>(key.size()));
     } else {
