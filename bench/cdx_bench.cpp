@@ -22,7 +22,7 @@
 #include "engine/vr6_dbsy.h"
 #include "index/index_families.h"
 #include "index/vr6_cdx.h"
-#include "tools/table_creator.h"
+#include "engine/table_creator.h"
 
 namespace velorin {
 namespace {
@@ -46,10 +46,10 @@ std::string NameOf(int32_t n) {
 const std::string& TablePath() {
   static const std::string path = [] {
     std::string file = Directory().File("BENCH.DBF");
-    tools::TableSpec layout;
+    TableSpec layout;
     layout.version = 0x03;
-    for (const char* field : {"NAME:C:20", "SEQ:N:8"}) layout.fields.push_back(tools::ParseFieldSpec(field));
-    tools::CreateTable(file, layout);
+    for (const char* field : {"NAME:C:20", "SEQ:N:8"}) layout.fields.push_back(ParseFieldSpec(field));
+    CreateTable(file, layout);
     InstallIndexFamilies();
     VRO_dBHandler table(file, true, false);
     for (int32_t n = 1; n <= kRecords; ++n) {

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "engine/index_links.h"
+#include "expr/expression_filter.h"
 #include "index/vr6_cdx.h"
 #include "index/vr6_ndx.h"
 
@@ -29,6 +30,7 @@ std::unique_ptr<IndexFileLink> OpenCdx(VRO_dBHandler& table, const std::string& 
 void InstallIndexFamilies() {
   RegisterIndexFamily(".CDX", &OpenCdx);
   RegisterIndexFamily(".NDX", &OpenNdx);
+  InstallExpressionFilter();
 }
 
 std::unique_ptr<VRobjIndexFile> CreateIndexFile(VRO_dBHandler& table, const std::string& path) {
