@@ -42,6 +42,8 @@ class BenchDirectory {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
   }
+  BenchDirectory(const BenchDirectory&) = delete;
+  BenchDirectory& operator=(const BenchDirectory&) = delete;
   std::string File(const std::string& name) const { return (path_ / name).string(); }
 
  private:

@@ -224,6 +224,13 @@ void VRO_dBaseDBF::StoreHeader() {
   headerDirty_ = false;
 }
 
+void VRO_dBaseDBF::SetProductionIndex() {
+  if (hasProductionIndex_) return;
+  hasProductionIndex_ = true;
+  headerDirty_ = true;
+  RewriteHeader();
+}
+
 bool VRO_dBaseDBF::LockHeaderTrying(int tries) {
   for (int attempt = 1; attempt <= tries; ++attempt) {
     if (LockHeader()) return true;

@@ -120,6 +120,9 @@ class VRO_dBaseDBF : public VRO_DiskFile {
   void ReadHeader();
   // Writes the header when read-write, dirty and the table is not locked.
   void WriteHeader();
+  // Sets the production-index flag (an index file that belongs to the table) and
+  // rewrites the header under the header lock, like every header rewrite.
+  void SetProductionIndex();
   // Undoes what one successful LockHeader took.
   void UnlockHeader();
   bool IsDeleted() const;

@@ -332,13 +332,15 @@ int TvrVariant::Compare(const TvrVariant* other, int32_t* position, int prefixRe
     case TvrVariantKind::kText:
     case TvrVariantKind::kRaw: {
       size_t shorter = std::min(a.size(), b.size());
-      for (size_t i = 0; i < shorter; ++i) {
-        auto x = static_cast<unsigned char>(a[i]);
-        auto y = static_cast<unsigned char>(b[i]);
-        if (x != y) {
+      // memcmp compares as unsigned bytes; the position is looked for only when asked.
+      int differs = shorter == 0 ? 0 : std::memcmp(a.data(), b.data(), shorter);
+      if (differs != 0) {
+        if (position != nullptr) {
+          size_t i = 0;
+          while (a[i] == b[i]) ++i;
           setPosition(static_cast<int32_t>(i + 1));
-          return x < y ? -1 : 1;
         }
+        return differs < 0 ? -1 : 1;
       }
       setPosition(static_cast<int32_t>(shorter + 1));
       if (kind == TvrVariantKind::kText && a.size() < b.size()) return Sign(prefixResult);

@@ -6,6 +6,7 @@
 
 #include "engine/index_links.h"
 #include "expr/expression_filter.h"
+#include "index/vr6_cdx.h"
 #include "index/vr6_ndx.h"
 
 namespace velorin {
@@ -18,9 +19,16 @@ std::unique_ptr<IndexFileLink> OpenNdx(VRO_dBHandler& table, const std::string& 
   return file;
 }
 
+std::unique_ptr<IndexFileLink> OpenCdx(VRO_dBHandler& table, const std::string& fullName) {
+  auto file = std::make_unique<VRobjCDXFile>(&table, fullName, false, false);
+  if (!file->OpenedSuccessfully()) return nullptr;
+  return file;
+}
+
 }  // namespace
 
 void InstallIndexFamilies() {
+  RegisterIndexFamily(".CDX", &OpenCdx);
   RegisterIndexFamily(".NDX", &OpenNdx);
   InstallExpressionFilter();
 }
@@ -29,6 +37,7 @@ std::unique_ptr<VRobjIndexFile> CreateIndexFile(VRO_dBHandler& table, const std:
   std::string extension = path.substr(std::min(path.rfind('.'), path.size()));
   for (char& c : extension) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   if (extension == ".NDX") return std::make_unique<VRobjNDXFile>(&table, path, true, true);
+  if (extension == ".CDX") return std::make_unique<VRobjCDXFile>(&table, path, false, true);
   RaiseEngineMessage("Index file type not available - " + path);
 }
 

@@ -17,9 +17,10 @@ class VRobjIndexFile;
 
 void InstallIndexFamilies();
 
-// A new, empty index file of the family its extension names (replacing any file
-// of that name), for the table; the caller adds the tags with TagAdd. An engine
-// error for an extension no family here writes.
+// An index file of the family its extension names, for the table; the caller
+// adds the tags with TagAdd. Single-order files are made new (replacing any file
+// of that name); a compound file (.CDX) that exists is opened and keeps its
+// other tags. An engine error for an extension no family here writes.
 std::unique_ptr<VRobjIndexFile> CreateIndexFile(VRO_dBHandler& table, const std::string& path);
 
 }  // namespace velorin

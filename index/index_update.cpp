@@ -106,7 +106,7 @@ void VRobjIndexTag::SplitUpward(size_t level) {
         neighbour->RightSibling = left->Page;
         MarkDirty(neighbour);
       }
-      if (node->LeftSibling != -1 || node->RightSibling != -1) node->LeftSibling = left->Page;
+      node->LeftSibling = left->Page;
       Remember(left);
       MarkDirty(left);
       MarkDirty(node);
@@ -138,6 +138,21 @@ void VRobjIndexTag::SplitUpward(size_t level) {
   }
 }
 
+void VRobjIndexTag::UnlinkSiblings(const VRobjIndexKey& node) {
+  // Families that walk their leaves by the sibling links must not meet the page
+  // again; a neighbour is known by a positive position.
+  if (node.LeftSibling > 0) {
+    std::shared_ptr<VRobjIndexKey> left = NodeAt(node.LeftSibling);
+    left->RightSibling = node.RightSibling;
+    MarkDirty(left);
+  }
+  if (node.RightSibling > 0) {
+    std::shared_ptr<VRobjIndexKey> right = NodeAt(node.RightSibling);
+    right->LeftSibling = node.LeftSibling;
+    MarkDirty(right);
+  }
+}
+
 void VRobjIndexTag::EntryInsert(const VRobjIndexKeyData& key) {
   CursorLevel& leaf = path_.back();
   int32_t position = std::clamp(leaf.position, 0, leaf.node->Count());
@@ -158,6 +173,7 @@ void VRobjIndexTag::EntryDelete() {
   bool lastRemoved = leaf.position == leaf.node->Count();
   // Empty nodes leave their parents; their pages are not used again.
   while (level > 0 && path_[level].node->Count() == 0) {
+    UnlinkSiblings(*path_[level].node);
     cache_.erase(path_[level].node->Page);
     dirty_.erase(std::remove(dirty_.begin(), dirty_.end(), path_[level].node), dirty_.end());
     path_.resize(level);

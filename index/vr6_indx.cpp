@@ -93,6 +93,8 @@ IndexOrder* VRobjIndexFile::TagByName(const std::string& name) {
 
 bool VRobjIndexFile::TagAdd(const std::string&, const std::string&, bool, bool, const std::string&) { return false; }
 
+bool VRobjIndexFile::TagRemove(const std::string&) { return false; }
+
 void VRobjIndexFile::LockProtocolSet(uint8_t protocol) {
   lockProtocol_ = protocol;
   switch (static_cast<TvrLokProtocol>(protocol)) {
@@ -171,6 +173,12 @@ void VRobjIndexFile::Flush() {
   if (disk_) disk_->Flush();
 }
 
+IndexFileLockScope::IndexFileLockScope(VRobjIndexFile& file) : disk_(*file.Disk()) {
+  if (!disk_.LockFile()) file.FileError(error_code::kLockViolation, sub_code::kNone);
+}
+
+IndexFileLockScope::~IndexFileLockScope() { disk_.Unlock(); }
+
 // ---- the order: basics ---------------------------------------------------------------
 
 VRobjIndexTag::VRobjIndexTag(VRobjIndexFile& file, int32_t headerPosition)
@@ -218,6 +226,12 @@ bool VRobjIndexTag::ForEvaluate() {
 }
 
 void VRobjIndexTag::DropCache() { cache_.clear(); }
+
+void VRobjIndexTag::ForgetCursor() {
+  path_.clear();
+  dirty_.clear();
+  DropCache();
+}
 
 void VRobjIndexTag::Remember(const std::shared_ptr<VRobjIndexKey>& node) {
   if (cache_.size() >= kCachedPages) cache_.clear();  // nodes on the cursor stay alive through the path

@@ -127,6 +127,9 @@ class VRobjIndexTag : public IndexOrder {
   virtual void BulkBuild() = 0;
   // The length a converted key takes in a page.
   virtual int32_t KeyLengthOf(const TvrVariant& key) const { return key.Length(); }
+  // The value a stored key stands for (text, number, or a date's day number as a
+  // number), for showing it; families that store keys in a byte form turn them back.
+  virtual TvrVariant KeyAsValue(const TvrVariant& stored) const { return stored; }
 
   // ---- expressions ----
   void KeyExprCompile();
@@ -149,6 +152,14 @@ class VRobjIndexTag : public IndexOrder {
   std::shared_ptr<VRobjIndexKey> NodeAt(int32_t page);
   // Forgets every cached page (they are read again).
   void DropCache();
+  // Drops the cursor, the pages waiting to be written and the cache without
+  // writing anything (the file is being emptied or rewritten).
+  void ForgetCursor();
+  // A new root page; the header is written with the next release.
+  void SetRoot(int32_t root) {
+    rootPage_ = root;
+    headerDirty_ = true;
+  }
   // Three-way comparison of two stored keys in the order's direction.
   int CompareKeys(const TvrVariant& a, const TvrVariant& b) const { return CompareKey(a, b, -1); }
 
@@ -186,6 +197,8 @@ class VRobjIndexTag : public IndexOrder {
   void EntryInsert(const VRobjIndexKeyData& key);
   // Removes the leaf entry under the cursor and writes what changed.
   void EntryDelete();
+  // A page leaving the tree: its neighbours link to each other instead.
+  void UnlinkSiblings(const VRobjIndexKey& node);
   // Splits the nodes of the path that do not fit, from level up to the root.
   void SplitUpward(size_t level);
   // After the last key of the node at level changed: the parents' keys follow.
@@ -258,11 +271,16 @@ class VRobjIndexFile : public IndexFileLink {
   // ---- the family's slots ----
   virtual bool TagAdd(const std::string& name, const std::string& keyExpression, bool unique, bool ascending,
                       const std::string& forExpression);
+  // Deletes the order of that name from a file of several; false when there is none.
+  virtual bool TagRemove(const std::string& name);
   virtual int32_t PageAllocate() = 0;
   virtual int32_t PageEndRefresh() = 0;
   virtual bool BlockRead(int32_t page, void* buffer, int32_t length) = 0;
   virtual void BlockWrite(int32_t page, const void* buffer, int32_t length) = 0;
   virtual void IndexZap() {}
+  // Whether another program changed the file since this one last read or wrote
+  // it (families that keep a change counter in their header say so).
+  virtual bool ExternalChange() { return false; }
 
   // Opens or creates the disk file: the name trimmed and upper-cased, the default
   // extension added, the table's directory put in front of a bare name. Creates
@@ -308,6 +326,19 @@ class VRobjIndexFile : public IndexFileLink {
   uint8_t lockProtocol_ = 0;
   LockOffsets offsets_{0x40000000u, 0x7FFFFFFEu, 0x3FFFFFFFu};
   int32_t lockDepth_ = 0;
+};
+
+// Keeps the whole-file lock of an index file (a rebuild) for as long as it
+// lives; error 33 when the lock is refused.
+class IndexFileLockScope {
+ public:
+  explicit IndexFileLockScope(VRobjIndexFile& file);
+  ~IndexFileLockScope();
+  IndexFileLockScope(const IndexFileLockScope&) = delete;
+  IndexFileLockScope& operator=(const IndexFileLockScope&) = delete;
+
+ private:
+  VRO_DiskFile& disk_;
 };
 
 }  // namespace velorin

@@ -44,13 +44,7 @@ class VRobjNDXTag : public VRobjIndexTag {
   int32_t MaxKeys() const { return maxKeys_; }
   // Writes a key in node form (blank-padded text or an 8-byte double) at out.
   void EncodeKey(const TvrVariant& key, uint8_t* out) const;
-  void SetRoot(int32_t root) {
-    rootPage_ = root;
-    headerDirty_ = true;
-  }
   void MarkHeaderDirty() { headerDirty_ = true; }
-  // Drops the cursor and the cache without writing (the file is being emptied).
-  void ForgetCursor();
 
  private:
   // Reads block 0; the root, or error 2112 when the header is damaged.

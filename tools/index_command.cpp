@@ -40,7 +40,7 @@ int RunCreate(const IndexOptions& options) {
   table->ShowProgressOnTerminal();
   std::string path = IndexPath(options.indexFile);
   std::unique_ptr<VRobjIndexFile> file = CreateIndexFile(*table, path);
-  std::string tag = options.tag.empty() ? NameWithoutExtension(path) : options.tag;
+  std::string tag = options.tag.empty() ? NameWithoutExtension(platform::BaseName(path)) : options.tag;
   if (!file->TagAdd(tag, options.key, options.unique, !options.descending, options.forExpression)) {
     throw CommandError("The key expression " + options.key + " cannot be evaluated");
   }
@@ -96,7 +96,9 @@ int RunKeys(const IndexOptions& options) {
   std::string line;
   for (int32_t record = order.KeyMove(nav::kFirst); record > 0; record = order.KeyMove(nav::kNext)) {
     nlohmann::ordered_json row;
-    row["key"] = KeyJson(order.CurrentKey(), order.KeyType(), codePage);
+    const auto* tag = dynamic_cast<const VRobjIndexTag*>(&order);
+    row["key"] = KeyJson(tag != nullptr ? tag->KeyAsValue(order.CurrentKey()) : order.CurrentKey(), order.KeyType(),
+                         codePage);
     row["recno"] = record;
     line = row.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
     line += '\n';
@@ -112,9 +114,10 @@ void RegisterIndexCommand(CLI::App& app, CommandRunner& runner) {
   index->require_subcommand(1);
 
   auto create = std::make_shared<IndexOptions>();
-  CLI::App* command = index->add_subcommand("create", "Make an index file (replacing one of that name) and build it");
+  CLI::App* command = index->add_subcommand(
+      "create", "Make an index file (replacing one of that name) or add a tag to a .CDX file, and build it");
   AddTableArguments(command, &create->table, false);
-  command->add_option("INDEXFILE", create->indexFile, "The index file (.NDX)")->required();
+  command->add_option("INDEXFILE", create->indexFile, "The index file (.NDX; a .CDX file gains the tag)")->required();
   command->add_option("--key", create->key, "The key expression")->required();
   command->add_option("--tag", create->tag, "The tag's name (default: the file's name)");
   command->add_option("--for", create->forExpression, "Only records for which this is true have a key");

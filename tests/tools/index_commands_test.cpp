@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "support/table_fixture.h"
 #include "support/temp_dir.h"
 #include "tools/cli_test_support.h"
 
@@ -68,6 +69,39 @@ TEST_F(IndexCommandsTest, RecordCommandsKeepIndexesCurrentAndCheckSeesStaleOnes)
   EXPECT_EQ(Dbf("index keys t.dbf name.ndx").out,
             "{\"key\":\"Cherry\",\"recno\":2}\n{\"key\":\"banana\",\"recno\":3}\n{\"key\":\"fig\",\"recno\":4}\n"
             "{\"key\":\"pear\",\"recno\":1}\n");
+}
+
+TEST_F(IndexCommandsTest, CdxFilesGainTagsThatEveryCommandAddresses) {
+  ASSERT_EQ(Dbf("index create t.dbf t.cdx --tag NAME --key 'UPPER(NAME)'").status, 0);
+  ASSERT_EQ(Dbf("index create t.dbf t.cdx --tag QTY --key QTY --descending").status, 0);
+  ASSERT_EQ(Dbf("index create t.dbf t.cdx --tag WHEN --key WHEN --unique").status, 0);
+  EXPECT_EQ(Dbf("index list t.dbf t.cdx").out,
+            R"x([{"name":"NAME","key":"UPPER(NAME)","for":"","type":"C","length":10,"unique":false,"descending":false},)x"
+            R"x({"name":"QTY","key":"QTY","for":"","type":"N","length":8,"unique":false,"descending":true},)x"
+            R"x({"name":"WHEN","key":"WHEN","for":"","type":"D","length":8,"unique":true,"descending":false}])x"
+            "\n");
+  EXPECT_EQ(Dbf("index keys t.dbf t.cdx --tag qty").out,
+            "{\"key\":10.0,\"recno\":3}\n{\"key\":3.0,\"recno\":1}\n{\"key\":-1.5,\"recno\":2}\n");
+  EXPECT_EQ(Dbf("index keys t.dbf t.cdx --tag WHEN").out,
+            "{\"key\":null,\"recno\":3}\n{\"key\":\"1999-12-31\",\"recno\":2}\n{\"key\":\"2024-03-01\",\"recno\":1}\n");
+  EXPECT_EQ(Dbf("seek t.dbf t.cdx CH --tag NAME").out.substr(0, 10), "{\"recno\":3");
+  EXPECT_EQ(Dbf("seek t.dbf t.cdx 3 --tag QTY").out.substr(0, 10), "{\"recno\":1");
+  EXPECT_EQ(Dbf("dump t.dbf --index t.cdx --tag QTY").out.substr(0, 10), "{\"recno\":3");
+  ASSERT_EQ(Dbf("append t.dbf --index t.cdx", "{\"NAME\":\"banana\",\"QTY\":4}\n").status, 0);
+  auto checked = Dbf("check t.dbf t.cdx");
+  EXPECT_EQ(checked.status, 0) << checked.out;
+  EXPECT_NE(checked.out.find("t.cdx QTY: 4 keys"), std::string::npos) << checked.out;
+  ASSERT_EQ(Dbf("append t.dbf", "{\"NAME\":\"fig\"}\n").status, 0);
+  EXPECT_EQ(Dbf("check t.dbf t.cdx").status, 1);
+  ASSERT_EQ(Dbf("reindex t.dbf t.cdx").status, 0);
+  EXPECT_EQ(Dbf("check t.dbf t.cdx").status, 0);
+  // A damaged leaf: check names the damage instead of crashing.
+  std::string bytes = ReadFileBytes("t.cdx");
+  bytes[LE32At(bytes, 1536) + 23] = 12;  // the first tag's root leaf: 12 bytes per entry
+  WriteFileBytes("t.cdx", bytes);
+  checked = Dbf("check t.dbf t.cdx");
+  EXPECT_EQ(checked.status, 1);
+  EXPECT_NE(checked.out.find("Velorin Error 2112"), std::string::npos) << checked.out;
 }
 
 TEST_F(IndexCommandsTest, DamagedIndexFilesAreReportedNotCrashedOn) {
