@@ -242,6 +242,18 @@ void VRO_dBaseDBF::RewriteHeader() {
   WriteHeader();
 }
 
+bool VRO_dBaseDBF::MarkProductionIndex() {
+  if (!readWrite_) return false;
+  hasProductionIndex_ = true;
+  headerDirty_ = true;
+  if (tableLocked_) return true;  // UnlockTable writes it
+  if (!(shared_ ? LockHeaderTrying(kAppendLockTries) : LockHeader())) return false;
+  HeaderLockGuard release(this);
+  ReadHeader();
+  WriteHeader();
+  return true;
+}
+
 // ---- records -------------------------------------------------------------------
 
 bool VRO_dBaseDBF::RecordEvent(uint8_t event, int32_t) {

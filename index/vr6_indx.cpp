@@ -22,6 +22,13 @@ std::string Trimmed(const std::string& text) {
   return begin == std::string::npos ? std::string() : text.substr(begin, end - begin + 1);
 }
 
+// The path up to the extension of its file-name part.
+std::string PathWithoutExtension(const std::string& path) {
+  std::string name = platform::BaseName(path);
+  size_t dot = name.rfind('.');
+  return dot == std::string::npos ? path : path.substr(0, path.size() - (name.size() - dot));
+}
+
 }  // namespace
 
 // ---- the index file ----------------------------------------------------------------
@@ -92,6 +99,20 @@ IndexOrder* VRobjIndexFile::TagByName(const std::string& name) {
 }
 
 bool VRobjIndexFile::TagAdd(const std::string&, const std::string&, bool, bool, const std::string&) { return false; }
+
+bool VRobjIndexFile::TagRemove(const std::string&) { return false; }
+
+void VRobjIndexFile::ProductionFlagSet() {
+  if (table_ == nullptr || table_->HasProductionIndex() || !disk_) return;
+  if (UpperAscii(PathWithoutExtension(fullName_)) != UpperAscii(PathWithoutExtension(table_->FileName()))) return;
+  table_->MarkProductionIndex();
+}
+
+IndexFileLockScope::IndexFileLockScope(VRobjIndexFile& file) : disk_(*file.Disk()) {
+  if (!disk_.LockFile()) file.FileError(error_code::kLockViolation, sub_code::kNone);
+}
+
+IndexFileLockScope::~IndexFileLockScope() { disk_.Unlock(); }
 
 void VRobjIndexFile::LockProtocolSet(uint8_t protocol) {
   lockProtocol_ = protocol;

@@ -76,6 +76,9 @@ class VRobjIndexKey {
   int32_t LeftSibling = -1;
   int32_t RightSibling = -1;
   bool Leaf = true;
+  // A word the family keeps with the page and may update as it stores the node
+  // (MDX: the block written before it); -1 for a node never read or written.
+  mutable int32_t FamilyWord = -1;
   std::vector<VRobjIndexKeyData> Entries;
 
   int32_t Count() const { return static_cast<int32_t>(Entries.size()); }
@@ -258,6 +261,9 @@ class VRobjIndexFile : public IndexFileLink {
   // ---- the family's slots ----
   virtual bool TagAdd(const std::string& name, const std::string& keyExpression, bool unique, bool ascending,
                       const std::string& forExpression);
+  // Deletes the tag of that name (letter case ignored) from a multi-tag file;
+  // false when there is none.
+  virtual bool TagRemove(const std::string& name);
   virtual int32_t PageAllocate() = 0;
   virtual int32_t PageEndRefresh() = 0;
   virtual bool BlockRead(int32_t page, void* buffer, int32_t length) = 0;
@@ -269,6 +275,10 @@ class VRobjIndexFile : public IndexFileLink {
   // when create and (overwrite or no such file); else opens an existing file.
   // False when there is no file to open.
   bool IndexFileOpen(const std::string& name, bool overwrite, bool create, const std::string& defaultExtension);
+  // A structural index (the file's path without extension is the table's):
+  // the table's production-index flag is set and its header rewritten, when
+  // it is not set already.
+  void ProductionFlagSet();
   // Error 2112 naming the file; does not return.
   [[noreturn]] void Damaged() const;
   // Raises code with the file's name through the table (or the engine's error
@@ -308,6 +318,19 @@ class VRobjIndexFile : public IndexFileLink {
   uint8_t lockProtocol_ = 0;
   LockOffsets offsets_{0x40000000u, 0x7FFFFFFEu, 0x3FFFFFFFu};
   int32_t lockDepth_ = 0;
+};
+
+// Keeps the whole-file lock of an index file for as long as it lives (rebuilds
+// and tag changes); error 33 when it is refused.
+class IndexFileLockScope {
+ public:
+  explicit IndexFileLockScope(VRobjIndexFile& file);
+  ~IndexFileLockScope();
+  IndexFileLockScope(const IndexFileLockScope&) = delete;
+  IndexFileLockScope& operator=(const IndexFileLockScope&) = delete;
+
+ private:
+  VRO_DiskFile& disk_;
 };
 
 }  // namespace velorin

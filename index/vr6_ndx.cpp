@@ -15,20 +15,6 @@ using namespace ndx_format;
 
 constexpr double kHighestNumericKey = 1.7E308;
 
-// Keeps the whole-file lock for as long as it lives; error 33 when refused.
-class FileLockScope {
- public:
-  explicit FileLockScope(VRobjIndexFile& file) : disk_(*file.Disk()) {
-    if (!disk_.LockFile()) file.FileError(error_code::kLockViolation, sub_code::kNone);
-  }
-  ~FileLockScope() { disk_.Unlock(); }
-  FileLockScope(const FileLockScope&) = delete;
-  FileLockScope& operator=(const FileLockScope&) = delete;
-
- private:
-  VRO_DiskFile& disk_;
-};
-
 }  // namespace
 
 // ---- the order -----------------------------------------------------------------------
@@ -347,14 +333,14 @@ void VRobjNDXFile::ZapLocked() {
 
 void VRobjNDXFile::IndexZap() {
   if (NdxTag() == nullptr) return;
-  FileLockScope lock(*this);
+  IndexFileLockScope lock(*this);
   ZapLocked();
 }
 
 void VRobjNDXFile::Reindex() {
   VRobjNDXTag* tag = NdxTag();
   if (tag == nullptr) return;
-  FileLockScope lock(*this);
+  IndexFileLockScope lock(*this);
   ZapLocked();
   allocationPoint_ = 1;
   tag->BulkBuild();
