@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "engine/index_links.h"
+#include "index/vr6_mdx.h"
 #include "index/vr6_ndx.h"
 
 namespace velorin {
@@ -15,8 +16,17 @@ std::unique_ptr<IndexFileLink> OpenNdx(VRO_dBHandler& table, const std::string& 
   return file;
 }
 
+std::unique_ptr<IndexFileLink> OpenMdx(VRO_dBHandler& table, const std::string& fullName) {
+  auto file = std::make_unique<VRobjMDXFile>(&table, fullName, false, false);
+  if (!file->OpenedSuccessfully()) return nullptr;
+  return file;
+}
+
 }  // namespace
 
-void InstallIndexFamilies() { RegisterIndexFamily(".NDX", &OpenNdx); }
+void InstallIndexFamilies() {
+  RegisterIndexFamily(".NDX", &OpenNdx);
+  RegisterIndexFamily(".MDX", &OpenMdx);
+}
 
 }  // namespace velorin
