@@ -47,20 +47,6 @@ std::vector<std::pair<std::string, int32_t>> IndexDump(const std::string& path, 
   return rows;
 }
 
-// A table of n records: NAME C(12) "N" + a scrambled number, NUM N(10,2), BORN D.
-void MakeLargeTable(const std::string& path, int n) {
-  std::vector<std::string> records;
-  records.reserve(static_cast<size_t>(n));
-  char buffer[64];
-  for (int i = 0; i < n; ++i) {
-    int v = static_cast<int>((static_cast<int64_t>(i) * 7919) % 50000);  // duplicates too
-    std::snprintf(buffer, sizeof buffer, " N%-11d%10.2f%04d%02d%02d", v, (v - 25000) / 4.0, 1950 + v % 60,
-                  1 + v % 12, 1 + v % 28);
-    records.emplace_back(buffer);
-  }
-  testing::MakeTable(path, 0x03, {"NAME:C:12", "NUM:N:10:2", "BORN:D"}, records, true);
-}
-
 class NdxInteropTest : public ::testing::Test {
  protected:
   void SetUp() override { InstallIndexFamilies(); }
@@ -70,7 +56,7 @@ class NdxInteropTest : public ::testing::Test {
 TEST_F(NdxInteropTest, IndexDumpReadsCharacterNumericAndDateTreesOfAHundredThousandKeys) {
   REQUIRE_INDEX_DUMP();
   const int kRecords = 100000;
-  MakeLargeTable(dir_.File("BIG.DBF"), kRecords);
+  testing::MakeLargeTable(dir_.File("BIG.DBF"), kRecords);
   VRO_dBHandler table(dir_.File("BIG.DBF"), true, false);
   MakeNdx(table, dir_.File("NAME.NDX"), "NAME");
   MakeNdx(table, dir_.File("NUM.NDX"), "NUM");
