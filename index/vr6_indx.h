@@ -130,6 +130,9 @@ class VRobjIndexTag : public IndexOrder {
   virtual void BulkBuild() = 0;
   // The length a converted key takes in a page.
   virtual int32_t KeyLengthOf(const TvrVariant& key) const { return key.Length(); }
+  // The number a stored numeric key stands for (families that keep numbers in a
+  // form of their own convert it back), for showing keys.
+  virtual double KeyNumber(const TvrVariant& key) const { return key.AsFloat(); }
 
   // ---- expressions ----
   void KeyExprCompile();
