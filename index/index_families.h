@@ -16,9 +16,11 @@ class VRobjIndexFile;
 
 void InstallIndexFamilies();
 
-// A new, empty index file of the family its extension names (replacing any file
-// of that name), for the table; the caller adds the tags with TagAdd. An engine
-// error for an extension no family here writes.
+// An index file of the family its extension names, for the table, ready for
+// TagAdd: a single-order file (.NDX) is new and empty (replacing any file of
+// that name); a multi-tag file (.MDX) that exists is opened with its tags, and
+// TagAdd adds one (replacing a tag of the same name). An engine error for an
+// extension no family here writes.
 std::unique_ptr<VRobjIndexFile> CreateIndexFile(VRO_dBHandler& table, const std::string& path);
 
 }  // namespace velorin

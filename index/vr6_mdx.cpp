@@ -88,6 +88,11 @@ int32_t VRobjMDXTag::KeyLengthOf(const TvrVariant& key) const {
   }
 }
 
+double VRobjMDXTag::KeyNumber(const TvrVariant& key) const {
+  if (keyType_ != 'N' || key.Length() != kNumericKeyLength) return key.AsFloat();
+  return mdx_number::ValueOfSortable(reinterpret_cast<const uint8_t*>(key.Data()));
+}
+
 void VRobjMDXTag::EncodeKey(const TvrVariant& key, uint8_t* out) const {
   switch (keyType_) {
     case 'N': {

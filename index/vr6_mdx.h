@@ -49,6 +49,7 @@ class VRobjMDXTag : public VRobjIndexTag {
   void TagStore() override;
   void BulkBuild() override;
   int32_t KeyLengthOf(const TvrVariant& key) const override;
+  double KeyNumber(const TvrVariant& key) const override;
 
   void SetName(const std::string& name) { name_ = name; }
   void SetHeaderBlock(int32_t block) { headerPosition_ = block; }

@@ -69,11 +69,14 @@ int RunList(const IndexOptions& options) {
   return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
-nlohmann::ordered_json KeyJson(const TvrVariant& key, char type, int codePage) {
-  switch (type) {
-    case 'N': return key.AsFloat();
+nlohmann::ordered_json KeyJson(const IndexOrder& order, int codePage) {
+  const TvrVariant& key = order.CurrentKey();
+  const auto* tag = dynamic_cast<const VRobjIndexTag*>(&order);
+  double number = order.KeyType() == 'C' ? 0 : (tag != nullptr ? tag->KeyNumber(key) : key.AsFloat());
+  switch (order.KeyType()) {
+    case 'N': return number;
     case 'D': {
-      double day = key.AsFloat();
+      double day = number;
       int year = 0, month = 0, dayOfMonth = 0;
       if (day > 0 && day < kLastDayNumber + 1 &&
           DBFDate().DecodeDayNumber(static_cast<int32_t>(day), &year, &month, &dayOfMonth)) {
@@ -96,7 +99,7 @@ int RunKeys(const IndexOptions& options) {
   std::string line;
   for (int32_t record = order.KeyMove(nav::kFirst); record > 0; record = order.KeyMove(nav::kNext)) {
     nlohmann::ordered_json row;
-    row["key"] = KeyJson(order.CurrentKey(), order.KeyType(), codePage);
+    row["key"] = KeyJson(order, codePage);
     row["recno"] = record;
     line = row.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
     line += '\n';
@@ -114,7 +117,7 @@ void RegisterIndexCommand(CLI::App& app, CommandRunner& runner) {
   auto create = std::make_shared<IndexOptions>();
   CLI::App* command = index->add_subcommand("create", "Make an index file (replacing one of that name) and build it");
   AddTableArguments(command, &create->table, false);
-  command->add_option("INDEXFILE", create->indexFile, "The index file (.NDX)")->required();
+  command->add_option("INDEXFILE", create->indexFile, "The index file (.NDX, or .MDX to add a tag to it)")->required();
   command->add_option("--key", create->key, "The key expression")->required();
   command->add_option("--tag", create->tag, "The tag's name (default: the file's name)");
   command->add_option("--for", create->forExpression, "Only records for which this is true have a key");
