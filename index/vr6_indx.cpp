@@ -240,6 +240,40 @@ bool VRobjIndexTag::ForEvaluate() {
 
 void VRobjIndexTag::DropCache() { cache_.clear(); }
 
+void VRobjIndexTag::ForgetCursor() {
+  path_.clear();
+  dirty_.clear();
+  DropCache();
+}
+
+void VRobjIndexTag::TextKeyForm(TvrVariant& value) {
+  std::string text = value.Kind() == TvrVariantKind::kText ? std::string(value.Bytes()) : value.AsString();
+  size_t end = text.find_last_not_of(' ');
+  text.resize(end == std::string::npos ? 0 : end + 1);
+  value.SetText(text);
+}
+
+void VRobjIndexTag::DateKeyForm(TvrVariant& value, double blankDate) {
+  if (value.Kind() == TvrVariantKind::kNumeric) return;
+  int32_t day = value.AsDate();
+  value.SetFloat(day < 0.1 ? blankDate : day);
+}
+
+bool VRobjIndexTag::KeyLayoutFromSample(int32_t numericLength, int32_t dateLength) {
+  if (!keyExpression_ || file_.Table() == nullptr) return false;
+  TvrVariant sample;
+  keyExpression_->Evaluate(sample);
+  switch (keyExpression_->ResultType()) {
+    case 'N': keyType_ = 'N'; keyLength_ = numericLength; break;
+    case 'D': keyType_ = 'D'; keyLength_ = dateLength; break;
+    default:
+      keyType_ = 'C';
+      keyLength_ = sample.Kind() == TvrVariantKind::kText ? sample.Length() : static_cast<int32_t>(sample.AsString().size());
+  }
+  if (keyLength_ <= 0) RaiseEngineMessage("Index key of length 0 - " + file_.FullName());
+  return true;
+}
+
 void VRobjIndexTag::Remember(const std::shared_ptr<VRobjIndexKey>& node) {
   if (cache_.size() >= kCachedPages) cache_.clear();  // nodes on the cursor stay alive through the path
   cache_[node->Page] = node;

@@ -155,6 +155,9 @@ class VRobjIndexTag : public IndexOrder {
   std::shared_ptr<VRobjIndexKey> NodeAt(int32_t page);
   // Forgets every cached page (they are read again).
   void DropCache();
+  // Drops the cursor, what is dirty and the cache without writing anything (the
+  // file is being emptied or rebuilt).
+  void ForgetCursor();
   // Three-way comparison of two stored keys in the order's direction.
   int CompareKeys(const TvrVariant& a, const TvrVariant& b) const { return CompareKey(a, b, -1); }
 
@@ -170,6 +173,16 @@ class VRobjIndexTag : public IndexOrder {
   std::string RenderedKeyExpression() const { return keyExpression_ ? keyExpression_->Text() : std::string(); }
 
  protected:
+  // The key forms most families share: character keys are their text without
+  // trailing blanks; date keys the day number as a numeric (a blank date
+  // blankDate); numeric keys are left alone when already numeric.
+  static void TextKeyForm(TvrVariant& value);
+  static void DateKeyForm(TvrVariant& value, double blankDate);
+  // Evaluates the key once on the current record and sets the key type ('C' for
+  // text and logicals, 'N', 'D') and the key length (the text's length,
+  // numericLength, dateLength); false when no key expression is compiled.
+  // "Index key of length 0" for an empty text.
+  bool KeyLayoutFromSample(int32_t numericLength, int32_t dateLength);
   // Compare a search key with an entry (negated on trees stored descending).
   int CompareKey(const TvrVariant& key, const TvrVariant& entry, int prefixResult) const;
   // Opens the cursor on the root (reading it when it has a page).

@@ -65,18 +65,8 @@ void VRobjMDXTag::AdjustValue(TvrVariant& value) const {
       value.SetBytes(sortable, kNumericKeyLength);
       return;
     }
-    case 'D': {
-      if (value.Kind() == TvrVariantKind::kNumeric) return;
-      int32_t day = value.AsDate();
-      value.SetFloat(day < 0.1 ? kBlankDateKey : day);
-      return;
-    }
-    default: {
-      std::string text = value.Kind() == TvrVariantKind::kText ? std::string(value.Bytes()) : value.AsString();
-      size_t end = text.find_last_not_of(' ');
-      text.resize(end == std::string::npos ? 0 : end + 1);
-      value.SetText(text);
-    }
+    case 'D': DateKeyForm(value, kBlankDateKey); return;
+    default: TextKeyForm(value);
   }
 }
 
@@ -302,27 +292,10 @@ bool VRobjMDXTag::KeyAdd(const VRobjIndexKeyData& key) {
   return VRobjIndexTag::KeyAdd(added);
 }
 
-void VRobjMDXTag::ForgetCursor() {
-  path_.clear();
-  dirty_.clear();
-  DropCache();
-}
-
 // ---- making the tag --------------------------------------------------------------------
 
 bool VRobjMDXTag::LayoutFromSample() {
-  VRO_dBHandler* table = file_.Table();
-  if (!keyExpression_ || table == nullptr) return false;
-  TvrVariant sample;
-  keyExpression_->Evaluate(sample);
-  switch (keyExpression_->ResultType()) {
-    case 'N': keyType_ = 'N'; keyLength_ = kNumericKeyLength; break;
-    case 'D': keyType_ = 'D'; keyLength_ = kDateKeyLength; break;
-    default:
-      keyType_ = 'C';
-      keyLength_ = sample.Kind() == TvrVariantKind::kText ? sample.Length() : static_cast<int32_t>(sample.AsString().size());
-  }
-  if (keyLength_ <= 0) RaiseEngineMessage("Index key of length 0 - " + file_.FullName());
+  if (!KeyLayoutFromSample(kNumericKeyLength, kDateKeyLength)) return false;
   if (keyLength_ > kMaxKeyLength) RaiseEngineMessage("Sort key length greater than 240 bytes");
   entryLength_ = mdx_format::EntryLength(keyLength_);
   maxKeys_ = mdx_format::MaxKeys(blockSize_, keyLength_);

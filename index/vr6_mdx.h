@@ -72,8 +72,6 @@ class VRobjMDXTag : public VRobjIndexTag {
     rootPage_ = root;
     headerDirty_ = true;
   }
-  // Drops the cursor and the cache without writing (the file is being rebuilt).
-  void ForgetCursor();
   // Builds the tag anew at a fresh header block: a built tree, or an empty root
   // when the table has no records. The file is locked.
   void Rebuild();
