@@ -198,6 +198,7 @@ void VRobjMDXFile::CheckNewTag(const std::string& name, const std::string& keyEx
 
 bool VRobjMDXFile::TagAdd(const std::string& name, const std::string& keyExpression, bool unique, bool ascending,
                           const std::string& forExpression) {
+  if (!opened_) return false;
   std::string tagName = UpperTrimmed(name);
   CheckNewTag(tagName, keyExpression, forExpression);
   IndexFileLockScope lock(*this);
@@ -223,6 +224,7 @@ bool VRobjMDXFile::TagAdd(const std::string& name, const std::string& keyExpress
 }
 
 bool VRobjMDXFile::TagRemove(const std::string& name) {
+  if (!opened_) return false;
   std::string tagName = UpperTrimmed(name);
   auto found = std::find_if(tags_.begin(), tags_.end(), [&](const auto& t) { return t->Name() == tagName; });
   if (found == tags_.end()) return false;
@@ -237,6 +239,7 @@ bool VRobjMDXFile::TagRemove(const std::string& name) {
 }
 
 void VRobjMDXFile::Reindex() {
+  if (!opened_) return;
   IndexFileLockScope lock(*this);
   for (int32_t i = 0; i < TagCount(); ++i) MdxTag(i)->ForgetCursor();
   disk_->Truncate(headerSize_);
