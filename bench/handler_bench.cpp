@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "engine/vr6_dbsy.h"
-#include "tools/table_creator.h"
+#include "engine/table_creator.h"
 
 namespace velorin {
 namespace {
@@ -27,11 +27,11 @@ constexpr int32_t kAppendRecords = 100000;
 constexpr size_t kReadChunk = 32768;  // what the handler's read-ahead reads at a time
 
 // NAME C(20), QTY N(8), PRICE N(10,2), WHEN D, OK L: 48 bytes a record.
-tools::TableSpec BenchSpec() {
-  tools::TableSpec tableLayout;
+TableSpec BenchSpec() {
+  TableSpec tableLayout;
   tableLayout.version = 0x03;
   for (const char* field : {"NAME:C:20", "QTY:N:8", "PRICE:N:10:2", "WHEN:D", "OK:L"}) {
-    tableLayout.fields.push_back(tools::ParseFieldSpec(field));
+    tableLayout.fields.push_back(ParseFieldSpec(field));
   }
   return tableLayout;
 }
@@ -62,7 +62,7 @@ BenchDirectory& Directory() {
 const std::string& WalkTable() {
   static const std::string path = [] {
     std::string file = Directory().File("WALK.DBF");
-    tools::CreateTable(file, BenchSpec());
+    CreateTable(file, BenchSpec());
     std::string bytes;
     {
       std::ifstream in(file, std::ios::binary);
@@ -123,7 +123,7 @@ void BM_AppendExclusive(benchmark::State& state) {
   std::string file = Directory().File("APPEND.DBF");
   for (auto _ : state) {
     state.PauseTiming();
-    tools::CreateTable(file, BenchSpec());
+    CreateTable(file, BenchSpec());
     state.ResumeTiming();
     {
       VRO_dBHandler table(file, true, false);

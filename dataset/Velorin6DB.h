@@ -296,6 +296,8 @@ class TVelorinDataSet : public TDataSetBase {
   void DeleteOrRecall(bool deleting);
   bool LocateRecord(const std::string& keyFields, const TFieldData& value, TLocateOptions options,
                     int32_t* found);
+  // Locate through an index tag: Find in it, the selected order restored after.
+  bool SeekInTag(IndexOrder& tag, const std::string& key, TLocateOptions options, int32_t* found);
   std::string SearchText(const TFieldData& value) const;
 
   TFieldData ReadDataField(const TField& field, uint8_t* image);

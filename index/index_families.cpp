@@ -6,6 +6,7 @@
 
 #include "engine/index_links.h"
 #include "index/vr6_mdx.h"
+#include "expr/expression_filter.h"
 #include "index/vr6_ndx.h"
 
 namespace velorin {
@@ -29,6 +30,7 @@ std::unique_ptr<IndexFileLink> OpenMdx(VRO_dBHandler& table, const std::string& 
 void InstallIndexFamilies() {
   RegisterIndexFamily(".NDX", &OpenNdx);
   RegisterIndexFamily(".MDX", &OpenMdx);
+  InstallExpressionFilter();
 }
 
 std::unique_ptr<VRobjIndexFile> CreateIndexFile(VRO_dBHandler& table, const std::string& path) {

@@ -254,9 +254,9 @@ void VRobjIndexTag::TextKeyForm(TvrVariant& value) {
 }
 
 void VRobjIndexTag::DateKeyForm(TvrVariant& value, double blankDate) {
-  if (value.Kind() == TvrVariantKind::kNumeric) return;
-  int32_t day = value.AsDate();
-  value.SetFloat(day < 0.1 ? blankDate : day);
+  // A day number, from a date, a number or a text; the blank date sorts last.
+  double number = value.Kind() == TvrVariantKind::kNumeric ? value.AsFloat() : value.AsDate();
+  value.SetFloat(number < 0.1 ? blankDate : number);
 }
 
 bool VRobjIndexTag::KeyLayoutFromSample(int32_t numericLength, int32_t dateLength) {

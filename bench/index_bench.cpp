@@ -1,0 +1,247 @@
+// Benchmarks of index files on a table of a million records, NAME C(20), for
+// the NDX and the MDX family: building an index on UPPER(NAME) against reading
+// the table and sorting the same key strings with std::sort; exact seeks on a
+// warm index opened exclusively and opened shared (pages reread each seek);
+// walking the table in index order against walking it in natural order.
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <map>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "engine/table_creator.h"
+#include "engine/vr6_dbsy.h"
+#include "index/index_families.h"
+#include "platform/code_page.h"
+
+namespace velorin {
+namespace {
+
+constexpr int32_t kRecords = 1000000;
+constexpr int kSeeks = 100000;
+
+class BenchDirectory {
+ public:
+  BenchDirectory() {
+    std::random_device random;
+    path_ = std::filesystem::temp_directory_path() / ("velorin-index-bench-" + std::to_string(random()));
+    std::filesystem::create_directories(path_);
+  }
+  ~BenchDirectory() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  std::string File(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+BenchDirectory& Directory() {
+  static BenchDirectory directory;
+  return directory;
+}
+
+std::string NameOf(int32_t i) {
+  // Scrambled, mixed case, so that building has real sorting to do.
+  uint32_t v = static_cast<uint32_t>(i) * 2654435761u % 1000003u;
+  return (v % 2 ? "name " : "Name ") + std::to_string(v);
+}
+
+// The million-record table, written once per run as raw records.
+const std::string& Table() {
+  static const std::string path = [] {
+    InstallIndexFamilies();
+    std::string file = Directory().File("NAMES.DBF");
+    TableSpec spec;
+    spec.version = 0x03;
+    spec.fields.push_back(ParseFieldSpec("NAME:C:20"));
+    CreateTable(file, spec);
+    std::string bytes;
+    {
+      std::ifstream in(file, std::ios::binary);
+      bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    bytes.pop_back();
+    bytes[4] = static_cast<char>(kRecords & 0xFF);
+    bytes[5] = static_cast<char>((kRecords >> 8) & 0xFF);
+    bytes[6] = static_cast<char>((kRecords >> 16) & 0xFF);
+    bytes[7] = 0;
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out << bytes;
+    char record[32];
+    for (int32_t i = 1; i <= kRecords; ++i) {
+      int n = std::snprintf(record, sizeof record, " %-20s", NameOf(i).c_str());
+      out.write(record, n);
+    }
+    out.put('\x1A');
+    return file;
+  }();
+  return path;
+}
+
+// NAMES.NDX or NAMES.MDX (by extension) with the order NAMES on UPPER(NAME),
+// made once per run, before any handler opens the table read-only.
+const std::string& Index(const std::string& extension) {
+  static std::map<std::string, std::string> made;
+  auto found = made.find(extension);
+  if (found != made.end()) return found->second;
+  std::string file = Directory().File("NAMES" + extension);
+  VRO_dBHandler table(Table(), true, false);
+  CreateIndexFile(table, file)->TagAdd("NAMES", "UPPER(NAME)", false, true, "");
+  return made[extension] = file;
+}
+
+void BM_BuildIndexUpperName(benchmark::State& state, const std::string& extension) {
+  VRO_dBHandler table(Table(), true, false);
+  std::string file = Directory().File("BUILD" + extension);
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::filesystem::remove(file);  // an MDX file would keep the tags of earlier rounds
+    state.ResumeTiming();
+    CreateIndexFile(table, file)->TagAdd("BUILD", "UPPER(NAME)", false, true, "");
+  }
+  state.SetItemsProcessed(state.iterations() * kRecords);
+}
+BENCHMARK_CAPTURE(BM_BuildIndexUpperName, ndx, std::string(".NDX"))->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(BM_BuildIndexUpperName, mdx, std::string(".MDX"))->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The floor for the build: every record read, its name upper-cased, and the
+// million strings sorted in memory.
+void BM_ReadAndSortKeys(benchmark::State& state) {
+  VRO_dBHandler table(Table(), false, false);
+  for (auto _ : state) {
+    std::vector<std::string> keys;
+    keys.reserve(kRecords);
+    for (int32_t n = 1; n <= kRecords; ++n) {
+      table.GoRecord(n);
+      std::string name = table.ReadFieldText(1);
+      platform::UpperBuffer(name.data(), name.size());
+      keys.push_back(std::move(name));
+    }
+    std::sort(keys.begin(), keys.end());
+    benchmark::DoNotOptimize(keys.data());
+  }
+  state.SetItemsProcessed(state.iterations() * kRecords);
+}
+BENCHMARK(BM_ReadAndSortKeys)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+std::vector<TvrVariant> SeekKeys() {
+  std::mt19937 random(5);
+  std::vector<TvrVariant> keys(kSeeks);
+  for (TvrVariant& key : keys) {
+    std::string name = NameOf(static_cast<int32_t>(1 + random() % kRecords));
+    platform::UpperBuffer(name.data(), name.size());
+    key.SetText(name);
+  }
+  return keys;
+}
+
+void Seeks(benchmark::State& state, bool shared, const std::string& extension) {
+  const std::string& index = Index(extension);
+  VRO_dBHandler table(Table(), false, shared);
+  table.SetExactMatch(true);
+  table.OpenIndex(index);
+  IndexOrder* order = table.TagByPosition(1);
+  std::vector<TvrVariant> keys = SeekKeys();
+  for (const TvrVariant& key : keys) order->KeyFind(key, -1);  // warm
+  int64_t found = 0;
+  for (auto _ : state) {
+    for (const TvrVariant& key : keys) found += order->KeyFind(key, -1) > 0;
+  }
+  if (found != state.iterations() * kSeeks) state.SkipWithError("a seek missed its key");
+  state.SetItemsProcessed(state.iterations() * kSeeks);
+}
+
+void BM_SeekExclusive(benchmark::State& state, const std::string& extension) { Seeks(state, false, extension); }
+BENCHMARK_CAPTURE(BM_SeekExclusive, ndx, std::string(".NDX"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SeekExclusive, mdx, std::string(".MDX"))->Unit(benchmark::kMillisecond);
+
+void BM_SeekShared(benchmark::State& state, const std::string& extension) { Seeks(state, true, extension); }
+BENCHMARK_CAPTURE(BM_SeekShared, ndx, std::string(".NDX"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SeekShared, mdx, std::string(".MDX"))->Unit(benchmark::kMillisecond);
+
+void Walk(benchmark::State& state, bool inIndexOrder, const std::string& extension) {
+  const std::string& index = Index(extension);
+  VRO_dBHandler table(Table(), false, false);
+  if (inIndexOrder) {
+    table.OpenIndex(index);
+    std::string tag = "NAMES";
+    table.SelectOrder(&tag, false);
+  }
+  for (auto _ : state) {
+    int32_t count = 0;
+    for (table.GoRecord(nav::kFirst); !table.AtEOF(); table.GoRecord(nav::kNext)) ++count;
+    if (count != kRecords) state.SkipWithError("the walk missed records");
+  }
+  state.SetItemsProcessed(state.iterations() * kRecords);
+}
+
+void BM_WalkIndexOrder(benchmark::State& state, const std::string& extension) { Walk(state, true, extension); }
+BENCHMARK_CAPTURE(BM_WalkIndexOrder, ndx, std::string(".NDX"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_WalkIndexOrder, mdx, std::string(".MDX"))->Unit(benchmark::kMillisecond);
+
+void BM_WalkNaturalOrderNames(benchmark::State& state) { Walk(state, false, ".NDX"); }
+BENCHMARK(BM_WalkNaturalOrderNames)->Unit(benchmark::kMillisecond);
+
+// The console report, and the ratios the index's speed goals are stated in.
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  RatioReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
+
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs) {
+      if (run.run_type == Run::RT_Iteration) {
+        std::string name = run.run_name.function_name;
+        if (!run.run_name.args.empty()) name += "/" + run.run_name.args;
+        realTimes_[name] = run.GetAdjustedRealTime();
+      }
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+  void Finalize() override {
+    ConsoleReporter::Finalize();
+    for (const std::string family : {"ndx", "mdx"}) {
+      Ratio(family + ": build on UPPER(NAME) / read and std::sort the keys", "BM_BuildIndexUpperName/" + family,
+            "BM_ReadAndSortKeys");
+      Ratio(family + ": walk in index order / walk in natural order", "BM_WalkIndexOrder/" + family,
+            "BM_WalkNaturalOrderNames");
+      for (const std::string seek : {"BM_SeekExclusive/", "BM_SeekShared/"}) {
+        auto found = realTimes_.find(seek + family);
+        if (found != realTimes_.end() && found->second > 0) {
+          std::printf("%s: %.0f exact seeks per second\n", (seek + family).c_str(), kSeeks / (found->second / 1000.0));
+        }
+      }
+    }
+  }
+
+ private:
+  void Ratio(const std::string& what, const std::string& a, const std::string& b) {
+    auto x = realTimes_.find(a);
+    auto y = realTimes_.find(b);
+    if (x != realTimes_.end() && y != realTimes_.end() && y->second > 0) {
+      std::printf("%s: %.2f\n", what.c_str(), x->second / y->second);
+    }
+  }
+  std::map<std::string, double> realTimes_;
+};
+
+}  // namespace
+}  // namespace velorin
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  velorin::RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  return 0;
+}
