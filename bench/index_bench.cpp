@@ -20,6 +20,7 @@
 #include "engine/table_creator.h"
 #include "engine/vr6_dbsy.h"
 #include "index/index_families.h"
+#include "index/vr6_indx.h"
 #include "platform/code_page.h"
 
 namespace velorin {
