@@ -104,8 +104,11 @@ class RatioReporter : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
       if (run.run_type != Run::RT_Iteration) continue;
-      realTimes_[run.run_name.function_name] = run.GetAdjustedRealTime();
-      cpuTimes_[run.run_name.function_name] = run.GetAdjustedCPUTime();
+      // A captured benchmark is named with its capture: "BM_Walk/ndx".
+      std::string name = run.run_name.function_name;
+      if (!run.run_name.args.empty()) name += "/" + run.run_name.args;
+      realTimes_[name] = run.GetAdjustedRealTime();
+      cpuTimes_[name] = run.GetAdjustedCPUTime();
     }
     ConsoleReporter::ReportRuns(runs);
   }

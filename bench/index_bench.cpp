@@ -1,12 +1,14 @@
-// Benchmarks of index files on a table of a million records, NAME C(20):
-// building an NDX index on UPPER(NAME) against reading the table and sorting
-// the same key strings with std::sort; exact seeks on a warm index opened
-// exclusively and opened shared (pages reread each seek); walking the table in
-// index order against walking it in natural order.
+// Benchmarks of index files on a table of a million records, NAME C(20), for
+// the NDX and the MDX family: building an index on UPPER(NAME) against reading
+// the table and sorting the same key strings with std::sort; exact seeks on a
+// warm index opened exclusively and opened shared (pages reread each seek);
+// walking the table in index order against walking it in natural order.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <map>
 #include <memory>
 #include <random>
 #include <string>
@@ -15,7 +17,7 @@
 #include "bench/bench_support.h"
 #include "engine/vr6_dbsy.h"
 #include "index/index_families.h"
-#include "index/vr6_ndx.h"
+#include "index/vr6_indx.h"
 #include "platform/code_page.h"
 
 namespace velorin {
@@ -39,26 +41,31 @@ const std::string& Table() {
   return path;
 }
 
-const std::string& Index() {
-  static const std::string path = [] {
-    std::string file = bench::Directory().File("NAMES.NDX");
-    VRO_dBHandler table(Table(), true, false);
-    VRobjNDXFile index(&table, file, true, true);
-    index.TagAdd("NAMES", "UPPER(NAME)", false, true, "");
-    return file;
-  }();
-  return path;
+// NAMES.NDX or NAMES.MDX (by extension) with the order NAMES on UPPER(NAME),
+// made once per run, before any handler opens the table read-only.
+const std::string& Index(const std::string& extension) {
+  static std::map<std::string, std::string> made;
+  auto found = made.find(extension);
+  if (found != made.end()) return found->second;
+  std::string file = bench::Directory().File("NAMES" + extension);
+  VRO_dBHandler table(Table(), true, false);
+  CreateIndexFile(table, file)->TagAdd("NAMES", "UPPER(NAME)", false, true, "");
+  return made[extension] = file;
 }
 
-void BM_BuildIndexUpperName(benchmark::State& state) {
+void BM_BuildIndexUpperName(benchmark::State& state, const std::string& extension) {
   VRO_dBHandler table(Table(), true, false);
+  std::string file = bench::Directory().File("BUILD" + extension);
   for (auto _ : state) {
-    VRobjNDXFile index(&table, bench::Directory().File("BUILD.NDX"), true, true);
-    index.TagAdd("BUILD", "UPPER(NAME)", false, true, "");
+    state.PauseTiming();
+    std::filesystem::remove(file);  // an MDX file would keep the tags of earlier rounds
+    state.ResumeTiming();
+    CreateIndexFile(table, file)->TagAdd("BUILD", "UPPER(NAME)", false, true, "");
   }
   state.SetItemsProcessed(state.iterations() * kRecords);
 }
-BENCHMARK(BM_BuildIndexUpperName)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(BM_BuildIndexUpperName, ndx, std::string(".NDX"))->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(BM_BuildIndexUpperName, mdx, std::string(".MDX"))->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // The floor for the build: every record read, its name upper-cased, and the
 // million strings sorted in memory.
@@ -91,10 +98,11 @@ std::vector<TvrVariant> SeekKeys() {
   return keys;
 }
 
-void Seeks(benchmark::State& state, bool shared) {
+void Seeks(benchmark::State& state, bool shared, const std::string& extension) {
+  const std::string& index = Index(extension);
   VRO_dBHandler table(Table(), false, shared);
   table.SetExactMatch(true);
-  table.OpenIndex(Index());
+  table.OpenIndex(index);
   IndexOrder* order = table.TagByPosition(1);
   std::vector<TvrVariant> keys = SeekKeys();
   for (const TvrVariant& key : keys) order->KeyFind(key, -1);  // warm
@@ -106,16 +114,19 @@ void Seeks(benchmark::State& state, bool shared) {
   state.SetItemsProcessed(state.iterations() * kSeeks);
 }
 
-void BM_SeekExclusive(benchmark::State& state) { Seeks(state, false); }
-BENCHMARK(BM_SeekExclusive)->Unit(benchmark::kMillisecond);
+void BM_SeekExclusive(benchmark::State& state, const std::string& extension) { Seeks(state, false, extension); }
+BENCHMARK_CAPTURE(BM_SeekExclusive, ndx, std::string(".NDX"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SeekExclusive, mdx, std::string(".MDX"))->Unit(benchmark::kMillisecond);
 
-void BM_SeekShared(benchmark::State& state) { Seeks(state, true); }
-BENCHMARK(BM_SeekShared)->Unit(benchmark::kMillisecond);
+void BM_SeekShared(benchmark::State& state, const std::string& extension) { Seeks(state, true, extension); }
+BENCHMARK_CAPTURE(BM_SeekShared, ndx, std::string(".NDX"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SeekShared, mdx, std::string(".MDX"))->Unit(benchmark::kMillisecond);
 
-void Walk(benchmark::State& state, bool inIndexOrder) {
+void Walk(benchmark::State& state, bool inIndexOrder, const std::string& extension) {
+  const std::string& index = Index(extension);
   VRO_dBHandler table(Table(), false, false);
   if (inIndexOrder) {
-    table.OpenIndex(Index());
+    table.OpenIndex(index);
     std::string tag = "NAMES";
     table.SelectOrder(&tag, false);
   }
@@ -127,10 +138,11 @@ void Walk(benchmark::State& state, bool inIndexOrder) {
   state.SetItemsProcessed(state.iterations() * kRecords);
 }
 
-void BM_WalkIndexOrder(benchmark::State& state) { Walk(state, true); }
-BENCHMARK(BM_WalkIndexOrder)->Unit(benchmark::kMillisecond);
+void BM_WalkIndexOrder(benchmark::State& state, const std::string& extension) { Walk(state, true, extension); }
+BENCHMARK_CAPTURE(BM_WalkIndexOrder, ndx, std::string(".NDX"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_WalkIndexOrder, mdx, std::string(".MDX"))->Unit(benchmark::kMillisecond);
 
-void BM_WalkNaturalOrderNames(benchmark::State& state) { Walk(state, false); }
+void BM_WalkNaturalOrderNames(benchmark::State& state) { Walk(state, false, ".NDX"); }
 BENCHMARK(BM_WalkNaturalOrderNames)->Unit(benchmark::kMillisecond);
 
 }  // namespace
@@ -139,6 +151,8 @@ BENCHMARK(BM_WalkNaturalOrderNames)->Unit(benchmark::kMillisecond);
 int main(int argc, char** argv) {
   return velorin::bench::RunWithRatios(
       argc, argv,
-      {{"BM_BuildIndexUpperName", "BM_ReadAndSortKeys", "Build on UPPER(NAME) / read and std::sort the keys"},
-       {"BM_WalkIndexOrder", "BM_WalkNaturalOrderNames", "Walk in index order / walk in natural order"}});
+      {{"BM_BuildIndexUpperName/ndx", "BM_ReadAndSortKeys", "NDX: build on UPPER(NAME) / read and std::sort the keys"},
+       {"BM_BuildIndexUpperName/mdx", "BM_ReadAndSortKeys", "MDX: build on UPPER(NAME) / read and std::sort the keys"},
+       {"BM_WalkIndexOrder/ndx", "BM_WalkNaturalOrderNames", "NDX: walk in index order / walk in natural order"},
+       {"BM_WalkIndexOrder/mdx", "BM_WalkNaturalOrderNames", "MDX: walk in index order / walk in natural order"}});
 }

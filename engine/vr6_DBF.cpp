@@ -224,13 +224,6 @@ void VRO_dBaseDBF::StoreHeader() {
   headerDirty_ = false;
 }
 
-void VRO_dBaseDBF::SetProductionIndex() {
-  if (hasProductionIndex_) return;
-  hasProductionIndex_ = true;
-  headerDirty_ = true;
-  RewriteHeader();
-}
-
 bool VRO_dBaseDBF::LockHeaderTrying(int tries) {
   for (int attempt = 1; attempt <= tries; ++attempt) {
     if (LockHeader()) return true;
@@ -246,6 +239,18 @@ void VRO_dBaseDBF::RewriteHeader() {
   HeaderLockGuard release(this);
   ReadHeader();
   WriteHeader();
+}
+
+bool VRO_dBaseDBF::MarkProductionIndex() {
+  if (!readWrite_) return false;
+  hasProductionIndex_ = true;
+  headerDirty_ = true;
+  if (tableLocked_) return true;  // UnlockTable writes it
+  if (!(shared_ ? LockHeaderTrying(kAppendLockTries) : LockHeader())) return false;
+  HeaderLockGuard release(this);
+  ReadHeader();
+  WriteHeader();
+  return true;
 }
 
 // ---- records -------------------------------------------------------------------

@@ -120,11 +120,14 @@ class VRO_dBaseDBF : public VRO_DiskFile {
   void ReadHeader();
   // Writes the header when read-write, dirty and the table is not locked.
   void WriteHeader();
-  // Sets the production-index flag (an index file that belongs to the table) and
-  // rewrites the header under the header lock, like every header rewrite.
-  void SetProductionIndex();
   // Undoes what one successful LockHeader took.
   void UnlockHeader();
+  // Sets the production-index flag (a structural index file belongs to the
+  // table) and rewrites the header under the header lock, 40 tries 50 ms apart;
+  // under the table lock the write waits for its release. False for a read-only
+  // table, or when the lock cannot be had (the flag then goes with the next
+  // header write).
+  bool MarkProductionIndex();
   bool IsDeleted() const;
   void SetUserID(int32_t id) { userId_ = id; }
 

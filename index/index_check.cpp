@@ -6,15 +6,12 @@
 
 #include "engine/vr6_dbsy.h"
 #include "index/vr6_indx.h"
+#include "platform/number_text.h"
 
 namespace velorin {
 
 namespace {
 
-std::string Shown(const TvrVariant& key) {
-  if (key.Kind() == TvrVariantKind::kNumeric) return key.AsString();
-  return "\"" + key.AsString() + "\"";
-}
 
 struct Entry {
   VRobjIndexKeyData key;
@@ -49,6 +46,11 @@ class TagChecker {
     const VRobjIndexKeyData* first = nullptr;
     const VRobjIndexKeyData* last = nullptr;
   };
+
+  std::string Shown(const TvrVariant& key) const {
+    if (tag_.KeyType() != 'C') return platform::FloatToText(tag_.KeyAsValue(key).AsFloat());
+    return "\"" + key.AsString() + "\"";
+  }
 
   void Problem(const std::string& text) {
     if (result_.problems.size() < kMaxProblems) result_.problems.push_back("tag " + tag_.Name() + ": " + text);

@@ -7,20 +7,17 @@
 #include "engine/index_links.h"
 #include "expr/expression_filter.h"
 #include "index/vr6_cdx.h"
+#include "index/vr6_mdx.h"
 #include "index/vr6_ndx.h"
 
 namespace velorin {
 
 namespace {
 
-std::unique_ptr<IndexFileLink> OpenNdx(VRO_dBHandler& table, const std::string& fullName) {
-  auto file = std::make_unique<VRobjNDXFile>(&table, fullName, false, false);
-  if (!file->OpenedSuccessfully()) return nullptr;
-  return file;
-}
-
-std::unique_ptr<IndexFileLink> OpenCdx(VRO_dBHandler& table, const std::string& fullName) {
-  auto file = std::make_unique<VRobjCDXFile>(&table, fullName, false, false);
+// Opens an existing index file of the family File; nullptr when it cannot be opened.
+template <class File>
+std::unique_ptr<IndexFileLink> OpenExisting(VRO_dBHandler& table, const std::string& fullName) {
+  auto file = std::make_unique<File>(&table, fullName, false, false);
   if (!file->OpenedSuccessfully()) return nullptr;
   return file;
 }
@@ -28,16 +25,19 @@ std::unique_ptr<IndexFileLink> OpenCdx(VRO_dBHandler& table, const std::string& 
 }  // namespace
 
 void InstallIndexFamilies() {
-  RegisterIndexFamily(".CDX", &OpenCdx);
-  RegisterIndexFamily(".NDX", &OpenNdx);
+  RegisterIndexFamily(".CDX", &OpenExisting<VRobjCDXFile>);
+  RegisterIndexFamily(".MDX", &OpenExisting<VRobjMDXFile>);
+  RegisterIndexFamily(".NDX", &OpenExisting<VRobjNDXFile>);
   InstallExpressionFilter();
 }
 
 std::unique_ptr<VRobjIndexFile> CreateIndexFile(VRO_dBHandler& table, const std::string& path) {
   std::string extension = path.substr(std::min(path.rfind('.'), path.size()));
   for (char& c : extension) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  // Single-order files are made new; the multi-tag ones are opened when they exist.
   if (extension == ".NDX") return std::make_unique<VRobjNDXFile>(&table, path, true, true);
   if (extension == ".CDX") return std::make_unique<VRobjCDXFile>(&table, path, false, true);
+  if (extension == ".MDX") return std::make_unique<VRobjMDXFile>(&table, path, false, true);
   RaiseEngineMessage("Index file type not available - " + path);
 }
 

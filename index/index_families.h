@@ -17,10 +17,11 @@ class VRobjIndexFile;
 
 void InstallIndexFamilies();
 
-// An index file of the family its extension names, for the table; the caller
-// adds the tags with TagAdd. Single-order files are made new (replacing any file
-// of that name); a compound file (.CDX) that exists is opened and keeps its
-// other tags. An engine error for an extension no family here writes.
+// An index file of the family its extension names, for the table, ready for
+// TagAdd: a single-order file (.NDX) is new and empty (replacing any file of
+// that name); a multi-tag file (.CDX, .MDX) that exists is opened with its
+// tags, and TagAdd adds one. An engine error for an extension no family here
+// writes.
 std::unique_ptr<VRobjIndexFile> CreateIndexFile(VRO_dBHandler& table, const std::string& path);
 
 }  // namespace velorin

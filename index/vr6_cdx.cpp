@@ -16,14 +16,6 @@ using namespace cdx_format;
 
 constexpr int32_t kMaxTagName = kDirectoryKeyLength;
 
-std::string UpperTrimmed(const std::string& text) {
-  size_t begin = text.find_first_not_of(' ');
-  size_t end = text.find_last_not_of(' ');
-  std::string result = begin == std::string::npos ? std::string() : text.substr(begin, end - begin + 1);
-  for (char& c : result) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return result;
-}
-
 // Keeps the index lock of a file for as long as it lives.
 class IndexLockScope {
  public:
@@ -457,7 +449,7 @@ VRobjCDXFile::VRobjCDXFile(VRO_dBHandler* table, const std::string& name, bool o
   } else {
     ReadDirectory();
   }
-  MarkProduction();
+  ProductionFlagSet();
   opened_ = true;
 }
 
@@ -481,14 +473,6 @@ void VRobjCDXFile::ReadDirectory() {
   for (const auto& [tagName, position] : directory_->DirectoryEntries()) {
     if (position <= 0 || position % kPageSize != 0 || position > size - kHeaderSize) Damaged();
     tags_.push_back(std::make_unique<VRobjCDXTag>(*this, position, false, tagName));
-  }
-}
-
-void VRobjCDXFile::MarkProduction() {
-  if (table_ == nullptr || table_->HasProductionIndex()) return;
-  // The whole path without extension: IN.CDX beside INFO.DBF is not the table's.
-  if (CompareTextNoCase(NameWithoutExtension(fullName_), NameWithoutExtension(table_->FileName())) == 0) {
-    table_->SetProductionIndex();
   }
 }
 

@@ -114,8 +114,6 @@ class VRobjCDXFile : public VRobjIndexFile {
  private:
   void ReadDirectory();
   void CreateDirectory();
-  // Sets the table's production-index flag when this file belongs to it.
-  void MarkProduction();
 
   std::unique_ptr<VRobjCDXTag> directory_;
 };

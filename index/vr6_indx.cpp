@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "engine/text_trim.h"
 #include "engine/vr6_dbsy.h"
 #include "platform/clock.h"
 #include "platform/file_names.h"
@@ -16,13 +17,16 @@ std::string UpperAscii(std::string text) {
   return text;
 }
 
-std::string Trimmed(const std::string& text) {
-  size_t begin = text.find_first_not_of(' ');
-  size_t end = text.find_last_not_of(' ');
-  return begin == std::string::npos ? std::string() : text.substr(begin, end - begin + 1);
+// The path up to the extension of its file-name part.
+std::string PathWithoutExtension(const std::string& path) {
+  std::string name = platform::BaseName(path);
+  size_t dot = name.rfind('.');
+  return dot == std::string::npos ? path : path.substr(0, path.size() - (name.size() - dot));
 }
 
 }  // namespace
+
+std::string UpperTrimmed(std::string_view text) { return UpperAscii(TrimBlanks(text)); }
 
 // ---- the index file ----------------------------------------------------------------
 
@@ -41,7 +45,7 @@ VRobjIndexFile::~VRobjIndexFile() {
 
 bool VRobjIndexFile::IndexFileOpen(const std::string& name, bool overwrite, bool create,
                                    const std::string& defaultExtension) {
-  std::string path = DefaultExtension(Trimmed(name), defaultExtension);
+  std::string path = DefaultExtension(TrimBlanks(name), defaultExtension);
   // The name part upper-cased for the file name of messages and comparisons; the
   // path keeps its letter case (the disk file resolves it against the directory).
   fileName_ = UpperAscii(platform::BaseName(path));
@@ -84,7 +88,7 @@ VRobjIndexTag* VRobjIndexFile::Tag(int32_t index) const {
 }
 
 IndexOrder* VRobjIndexFile::TagByName(const std::string& name) {
-  std::string wanted = UpperAscii(Trimmed(name));
+  std::string wanted = UpperTrimmed(name);
   for (auto& tag : tags_) {
     if (UpperAscii(tag->Name()) == wanted) return tag.get();
   }
@@ -94,6 +98,12 @@ IndexOrder* VRobjIndexFile::TagByName(const std::string& name) {
 bool VRobjIndexFile::TagAdd(const std::string&, const std::string&, bool, bool, const std::string&) { return false; }
 
 bool VRobjIndexFile::TagRemove(const std::string&) { return false; }
+
+void VRobjIndexFile::ProductionFlagSet() {
+  if (table_ == nullptr || table_->HasProductionIndex() || !disk_) return;
+  if (UpperAscii(PathWithoutExtension(fullName_)) != UpperAscii(PathWithoutExtension(table_->FileName()))) return;
+  table_->MarkProductionIndex();
+}
 
 void VRobjIndexFile::LockProtocolSet(uint8_t protocol) {
   lockProtocol_ = protocol;
@@ -188,9 +198,9 @@ VRobjIndexTag::~VRobjIndexTag() = default;
 
 bool VRobjIndexTag::TagCreate(const std::string& name, const std::string& keyExpression, bool unique, bool ascending,
                               const std::string& forExpression) {
-  name_ = UpperAscii(Trimmed(name));
-  keyText_ = Trimmed(keyExpression);
-  forText_ = Trimmed(forExpression);
+  name_ = UpperTrimmed(name);
+  keyText_ = TrimBlanks(keyExpression);
+  forText_ = TrimBlanks(forExpression);
   unique_ = unique;
   ascending_ = ascending;
   KeyExprCompile();
@@ -231,6 +241,34 @@ void VRobjIndexTag::ForgetCursor() {
   path_.clear();
   dirty_.clear();
   DropCache();
+}
+
+void VRobjIndexTag::TextKeyForm(TvrVariant& value) {
+  std::string text = value.Kind() == TvrVariantKind::kText ? std::string(value.Bytes()) : value.AsString();
+  size_t end = text.find_last_not_of(' ');
+  text.resize(end == std::string::npos ? 0 : end + 1);
+  value.SetText(text);
+}
+
+void VRobjIndexTag::DateKeyForm(TvrVariant& value, double blankDate) {
+  // A day number, from a date, a number or a text; the blank date sorts last.
+  double number = value.Kind() == TvrVariantKind::kNumeric ? value.AsFloat() : value.AsDate();
+  value.SetFloat(number < 0.1 ? blankDate : number);
+}
+
+bool VRobjIndexTag::KeyLayoutFromSample(int32_t numericLength, int32_t dateLength) {
+  if (!keyExpression_ || file_.Table() == nullptr) return false;
+  TvrVariant sample;
+  keyExpression_->Evaluate(sample);
+  switch (keyExpression_->ResultType()) {
+    case 'N': keyType_ = 'N'; keyLength_ = numericLength; break;
+    case 'D': keyType_ = 'D'; keyLength_ = dateLength; break;
+    default:
+      keyType_ = 'C';
+      keyLength_ = sample.Kind() == TvrVariantKind::kText ? sample.Length() : static_cast<int32_t>(sample.AsString().size());
+  }
+  if (keyLength_ <= 0) RaiseEngineMessage("Index key of length 0 - " + file_.FullName());
+  return true;
 }
 
 void VRobjIndexTag::Remember(const std::shared_ptr<VRobjIndexKey>& node) {

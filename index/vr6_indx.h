@@ -56,6 +56,9 @@
 
 namespace velorin {
 
+// A tag or file name as the index files keep it: blanks trimmed, ASCII upper-cased.
+std::string UpperTrimmed(std::string_view text);
+
 class VRO_dBHandler;
 class VRobjIndexFile;
 
@@ -76,6 +79,9 @@ class VRobjIndexKey {
   int32_t LeftSibling = -1;
   int32_t RightSibling = -1;
   bool Leaf = true;
+  // A word the family keeps with the page and may update as it stores the node
+  // (MDX: the block written before it); -1 for a node never read or written.
+  mutable int32_t FamilyWord = -1;
   std::vector<VRobjIndexKeyData> Entries;
 
   int32_t Count() const { return static_cast<int32_t>(Entries.size()); }
@@ -175,6 +181,16 @@ class VRobjIndexTag : public IndexOrder {
   std::string RenderedKeyExpression() const { return keyExpression_ ? keyExpression_->Text() : std::string(); }
 
  protected:
+  // The key forms most families share: character keys are their text without
+  // trailing blanks; date keys the day number as a numeric (a blank date
+  // blankDate); numeric keys are left alone when already numeric.
+  static void TextKeyForm(TvrVariant& value);
+  static void DateKeyForm(TvrVariant& value, double blankDate);
+  // Evaluates the key once on the current record and sets the key type ('C' for
+  // text and logicals, 'N', 'D') and the key length (the text's length,
+  // numericLength, dateLength); false when no key expression is compiled.
+  // "Index key of length 0" for an empty text.
+  bool KeyLayoutFromSample(int32_t numericLength, int32_t dateLength);
   // Compare a search key with an entry (negated on trees stored descending).
   int CompareKey(const TvrVariant& key, const TvrVariant& entry, int prefixResult) const;
   // Opens the cursor on the root (reading it when it has a page).
@@ -271,7 +287,8 @@ class VRobjIndexFile : public IndexFileLink {
   // ---- the family's slots ----
   virtual bool TagAdd(const std::string& name, const std::string& keyExpression, bool unique, bool ascending,
                       const std::string& forExpression);
-  // Deletes the order of that name from a file of several; false when there is none.
+  // Deletes the tag of that name (letter case ignored) from a multi-tag file;
+  // false when there is none.
   virtual bool TagRemove(const std::string& name);
   virtual int32_t PageAllocate() = 0;
   virtual int32_t PageEndRefresh() = 0;
@@ -287,6 +304,10 @@ class VRobjIndexFile : public IndexFileLink {
   // when create and (overwrite or no such file); else opens an existing file.
   // False when there is no file to open.
   bool IndexFileOpen(const std::string& name, bool overwrite, bool create, const std::string& defaultExtension);
+  // A structural index (the file's path without extension is the table's):
+  // the table's production-index flag is set and its header rewritten, when
+  // it is not set already.
+  void ProductionFlagSet();
   // Error 2112 naming the file; does not return.
   [[noreturn]] void Damaged() const;
   // Raises code with the file's name through the table (or the engine's error
@@ -328,8 +349,8 @@ class VRobjIndexFile : public IndexFileLink {
   int32_t lockDepth_ = 0;
 };
 
-// Keeps the whole-file lock of an index file (a rebuild) for as long as it
-// lives; error 33 when the lock is refused.
+// Keeps the whole-file lock of an index file for as long as it lives (rebuilds
+// and tag changes); error 33 when it is refused.
 class IndexFileLockScope {
  public:
   explicit IndexFileLockScope(VRobjIndexFile& file);

@@ -21,21 +21,12 @@ constexpr double kHighestNumericKey = 1.7E308;
 
 void VRobjNDXTag::AdjustValue(TvrVariant& value) const {
   if (keyType_ == 'C') {
-    std::string text = value.Kind() == TvrVariantKind::kText ? std::string(value.Bytes()) : value.AsString();
-    size_t end = text.find_last_not_of(' ');
-    text.resize(end == std::string::npos ? 0 : end + 1);
-    value.SetText(text);
-    return;
-  }
-  double number;
-  if (keyType_ == 'D') {
-    // A day number, from a date, a number or a text; the blank date sorts last.
-    number = value.Kind() == TvrVariantKind::kNumeric ? value.AsFloat() : value.AsDate();
-    if (number < 0.1) number = kBlankDateKey;
+    TextKeyForm(value);
+  } else if (keyType_ == 'D') {
+    DateKeyForm(value, kBlankDateKey);
   } else {
-    number = value.AsFloat();
+    value.SetFloat(value.AsFloat());
   }
-  value.SetFloat(number);
 }
 
 int32_t VRobjNDXTag::KeyLengthOf(const TvrVariant& key) const {
@@ -159,17 +150,7 @@ bool VRobjNDXTag::TagCreate(const std::string& name, const std::string& keyExpre
                             const std::string& forExpression) {
   VRobjIndexTag::TagCreate(name, keyExpression, unique, ascending, forExpression);
   VRO_dBHandler* table = file_.Table();
-  if (!keyExpression_ || table == nullptr) return false;
-  TvrVariant sample;
-  keyExpression_->Evaluate(sample);
-  switch (keyExpression_->ResultType()) {
-    case 'N': keyType_ = 'N'; keyLength_ = kNumericKeyLength; break;
-    case 'D': keyType_ = 'D'; keyLength_ = kNumericKeyLength; break;
-    default:
-      keyType_ = 'C';
-      keyLength_ = sample.Kind() == TvrVariantKind::kText ? sample.Length() : static_cast<int32_t>(sample.AsString().size());
-  }
-  if (keyLength_ <= 0) RaiseEngineMessage("Index key of length 0 - " + file_.FullName());
+  if (!KeyLayoutFromSample(kNumericKeyLength, kNumericKeyLength)) return false;
   if (keyLength_ > TvrSort::kMaxKeyLength - 1) RaiseEngineMessage("Sort key length greater than 240 bytes");
   entryLength_ = ndx_format::EntryLength(keyLength_);
   maxKeys_ = ndx_format::MaxKeys(keyLength_);

@@ -69,11 +69,15 @@ int RunList(const IndexOptions& options) {
   return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
-nlohmann::ordered_json KeyJson(const TvrVariant& key, char type, int codePage) {
-  switch (type) {
-    case 'N': return key.AsFloat();
+nlohmann::ordered_json KeyJson(const IndexOrder& order, int codePage) {
+  // The key as stored, turned back into the value it stands for.
+  const auto* tag = dynamic_cast<const VRobjIndexTag*>(&order);
+  TvrVariant key = tag != nullptr ? tag->KeyAsValue(order.CurrentKey()) : order.CurrentKey();
+  double number = order.KeyType() == 'C' ? 0 : key.AsFloat();
+  switch (order.KeyType()) {
+    case 'N': return number;
     case 'D': {
-      double day = key.AsFloat();
+      double day = number;
       int year = 0, month = 0, dayOfMonth = 0;
       if (day > 0 && day < kLastDayNumber + 1 &&
           DBFDate().DecodeDayNumber(static_cast<int32_t>(day), &year, &month, &dayOfMonth)) {
@@ -96,9 +100,7 @@ int RunKeys(const IndexOptions& options) {
   std::string line;
   for (int32_t record = order.KeyMove(nav::kFirst); record > 0; record = order.KeyMove(nav::kNext)) {
     nlohmann::ordered_json row;
-    const auto* tag = dynamic_cast<const VRobjIndexTag*>(&order);
-    row["key"] = KeyJson(tag != nullptr ? tag->KeyAsValue(order.CurrentKey()) : order.CurrentKey(), order.KeyType(),
-                         codePage);
+    row["key"] = KeyJson(order, codePage);
     row["recno"] = record;
     line = row.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
     line += '\n';
@@ -115,9 +117,10 @@ void RegisterIndexCommand(CLI::App& app, CommandRunner& runner) {
 
   auto create = std::make_shared<IndexOptions>();
   CLI::App* command = index->add_subcommand(
-      "create", "Make an index file (replacing one of that name) or add a tag to a .CDX file, and build it");
+      "create", "Make an index file (replacing one of that name) or add a tag to a .CDX or .MDX file, and build it");
   AddTableArguments(command, &create->table, false);
-  command->add_option("INDEXFILE", create->indexFile, "The index file (.NDX; a .CDX file gains the tag)")->required();
+  command->add_option("INDEXFILE", create->indexFile, "The index file (.NDX; a .CDX or .MDX file gains the tag)")
+      ->required();
   command->add_option("--key", create->key, "The key expression")->required();
   command->add_option("--tag", create->tag, "The tag's name (default: the file's name)");
   command->add_option("--for", create->forExpression, "Only records for which this is true have a key");

@@ -23,7 +23,7 @@ const char* CaptionOf(int32_t kind) {
 }  // namespace
 
 void AddIndexOption(CLI::App* command, std::vector<std::string>* files) {
-  command->add_option("--index", *files, "Index files to keep current (NDX, CDX)")->expected(1, -1);
+  command->add_option("--index", *files, "Index files to keep current (NDX, CDX, MDX)")->expected(1, -1);
 }
 
 void OpenIndexFiles(VRO_dBHandler& table, const std::vector<std::string>& files) {

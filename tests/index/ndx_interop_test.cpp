@@ -20,6 +20,7 @@
 namespace velorin {
 namespace {
 
+using testing::MakeLargeTable;
 using testing::MakeNdx;
 using testing::RecordsInOrder;
 
@@ -28,20 +29,6 @@ using testing::IndexDump;
 
 #define REQUIRE_INDEX_DUMP() \
   if (!HasIndexDump()) GTEST_SKIP() << "index_dump is missing (Debian package libdbd-xbase-perl)"
-
-// A table of n records: NAME C(12) "N" + a scrambled number, NUM N(10,2), BORN D.
-void MakeLargeTable(const std::string& path, int n) {
-  std::vector<std::string> records;
-  records.reserve(static_cast<size_t>(n));
-  char buffer[64];
-  for (int i = 0; i < n; ++i) {
-    int v = static_cast<int>((static_cast<int64_t>(i) * 7919) % 50000);  // duplicates too
-    std::snprintf(buffer, sizeof buffer, " N%-11d%10.2f%04d%02d%02d", v, (v - 25000) / 4.0, 1950 + v % 60,
-                  1 + v % 12, 1 + v % 28);
-    records.emplace_back(buffer);
-  }
-  testing::MakeTable(path, 0x03, {"NAME:C:12", "NUM:N:10:2", "BORN:D"}, records, true);
-}
 
 class NdxInteropTest : public ::testing::Test {
  protected:

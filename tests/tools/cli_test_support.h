@@ -36,6 +36,16 @@ inline std::vector<nlohmann::json> JsonLines(const std::string& text) {
   return lines;
 }
 
+// t.dbf in the current directory: NAME C(10), QTY N(6,1), WHEN D, and three
+// records: pear 3 2024-03-01, apple -1.5 1999-12-31, Cherry 10 (no date).
+inline void MakeFruitTable() {
+  ASSERT_EQ(Dbf("create t.dbf --field NAME:C:10 --field QTY:N:6:1 --field WHEN:D").status, 0);
+  ASSERT_EQ(Dbf("append t.dbf", R"({"NAME":"pear","QTY":3,"WHEN":"2024-03-01"}
+{"NAME":"apple","QTY":-1.5,"WHEN":"1999-12-31"}
+{"NAME":"Cherry","QTY":10,"WHEN":null}
+)").status, 0);
+}
+
 // Debian's Python, where python3-dbf and python3-dbfread live.
 inline bool PythonHas(const std::string& module) {
   return RunCommand("/usr/bin/python3 -c 'import " + module + "' 2>/dev/null") == 0;
