@@ -42,6 +42,9 @@ class FieldKey : public KeyExpression {
     }
   }
 
+  int32_t ResultWidth() const override { return table_.FieldLength(field_); }
+  int32_t ResultDecimals() const override { return table_.FieldDecimals(field_); }
+
   std::string Text() const override { return text_; }
 
  private:

@@ -167,6 +167,12 @@ bool VRobjIndexFile::FileRename(const std::string& newTableName) {
   return true;
 }
 
+IndexFileLockScope::IndexFileLockScope(VRobjIndexFile& file) : disk_(*file.Disk()) {
+  if (!disk_.LockFile()) file.FileError(error_code::kLockViolation, sub_code::kNone);
+}
+
+IndexFileLockScope::~IndexFileLockScope() { disk_.Unlock(); }
+
 void VRobjIndexFile::Flush() {
   if (disk_) disk_->Flush();
 }
@@ -219,18 +225,24 @@ bool VRobjIndexTag::ForEvaluate() {
 
 void VRobjIndexTag::DropCache() { cache_.clear(); }
 
+void VRobjIndexTag::ForgetCursor() {
+  path_.clear();
+  dirty_.clear();
+  DropCache();
+}
+
 void VRobjIndexTag::Remember(const std::shared_ptr<VRobjIndexKey>& node) {
   if (cache_.size() >= kCachedPages) cache_.clear();  // nodes on the cursor stay alive through the path
   cache_[node->Page] = node;
 }
 
-std::shared_ptr<VRobjIndexKey> VRobjIndexTag::NodeAt(int32_t page) {
+std::shared_ptr<VRobjIndexKey> VRobjIndexTag::NodeAt(int32_t page, const VRobjIndexKeyData* above) {
   auto found = cache_.find(page);
   if (found != cache_.end()) return found->second;
   int32_t end = file_.AllocationPoint();
   if (end < 0) end = file_.PageEndRefresh();
   if (page <= 0 || page >= end) file_.Damaged();
-  std::shared_ptr<VRobjIndexKey> node = PageLoad(page);
+  std::shared_ptr<VRobjIndexKey> node = PageLoadBelow(page, above);
   node->Page = page;
   Remember(node);
   return node;
@@ -261,8 +273,10 @@ void VRobjIndexTag::OpenRoot() {
 void VRobjIndexTag::ChildDescend(size_t level, bool atEnd) {
   if (level + 1 >= static_cast<size_t>(kMaxDepth)) file_.Damaged();  // a cycle, or a tree no writer makes
   const CursorLevel& parent = path_[level];
-  int32_t page = parent.node->Entries[static_cast<size_t>(parent.position)].Pointer;
-  std::shared_ptr<VRobjIndexKey> child = NodeAt(page);
+  const VRobjIndexKeyData& entry = parent.node->Entries[static_cast<size_t>(parent.position)];
+  bool rightEdge = true;
+  for (size_t l = 0; l <= level && rightEdge; ++l) rightEdge = path_[l].position == path_[l].node->Count() - 1;
+  std::shared_ptr<VRobjIndexKey> child = NodeAt(entry.Pointer, rightEdge ? nullptr : &entry);
   path_.resize(level + 1);
   int32_t position = atEnd ? child->Count() - 1 : 0;
   if (!child->Leaf && child->Count() == 0) file_.Damaged();

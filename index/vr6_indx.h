@@ -119,6 +119,15 @@ class VRobjIndexTag : public IndexOrder {
   virtual int32_t RootPageGet() { return rootPage_; }
   // Reads and decodes one page; damage is error 2112.
   virtual std::shared_ptr<VRobjIndexKey> PageLoad(int32_t page) = 0;
+  // The same for a page reached from its parent: above is the parent's entry
+  // that points to it, or nullptr when the page lies on the tree's right edge
+  // (the root, and every page reached through last entries). Families whose
+  // interior keys are entries of their own (a true B-tree) need it to give the
+  // node its last key; the others ignore it.
+  virtual std::shared_ptr<VRobjIndexKey> PageLoadBelow(int32_t page, const VRobjIndexKeyData* above) {
+    (void)above;
+    return PageLoad(page);
+  }
   virtual void PageStore(const VRobjIndexKey& node) = 0;
   virtual bool PageFits(const VRobjIndexKey& node) const = 0;
   virtual void TagLoad() = 0;
@@ -145,10 +154,14 @@ class VRobjIndexTag : public IndexOrder {
   // to the table's StatusUpdate.
   void ForEachRecordKey(const std::function<void(const VRobjIndexKeyData&)>& take);
 
-  // The page, through the cache; error 2112 for a page outside the file.
-  std::shared_ptr<VRobjIndexKey> NodeAt(int32_t page);
+  // The page, through the cache; error 2112 for a page outside the file. above:
+  // as for PageLoadBelow.
+  std::shared_ptr<VRobjIndexKey> NodeAt(int32_t page, const VRobjIndexKeyData* above = nullptr);
   // Forgets every cached page (they are read again).
   void DropCache();
+  // Drops the cursor, the pages waiting to be written and the cache without
+  // writing anything (the file is being emptied or was rebuilt).
+  void ForgetCursor();
   // Three-way comparison of two stored keys in the order's direction.
   int CompareKeys(const TvrVariant& a, const TvrVariant& b) const { return CompareKey(a, b, -1); }
 
@@ -262,7 +275,11 @@ class VRobjIndexFile : public IndexFileLink {
   virtual int32_t PageEndRefresh() = 0;
   virtual bool BlockRead(int32_t page, void* buffer, int32_t length) = 0;
   virtual void BlockWrite(int32_t page, const void* buffer, int32_t length) = 0;
+  // Empties the index (single-order families).
   virtual void IndexZap() {}
+  // True when another program changed the file since this one last read it
+  // (families with a change counter in their header); false otherwise.
+  virtual bool ExternalChange() { return false; }
 
   // Opens or creates the disk file: the name trimmed and upper-cased, the default
   // extension added, the table's directory put in front of a bare name. Creates
@@ -287,6 +304,9 @@ class VRobjIndexFile : public IndexFileLink {
   int32_t AllocationPoint() const { return allocationPoint_; }
   void SetAllocationPoint(int32_t point) { allocationPoint_ = point; }
   bool OpenedSuccessfully() const { return opened_; }
+  // Character keys are upper-cased when converted (families that honour it).
+  bool UpperKeys() const { return upperKeys_; }
+  void SetUpperKeys(bool upper) { upperKeys_ = upper; }
   const std::string& FileName() const { return fileName_; }
   uint8_t LockProtocol() const { return lockProtocol_; }
   LockOffsets Offsets() const { return offsets_; }
@@ -308,6 +328,19 @@ class VRobjIndexFile : public IndexFileLink {
   uint8_t lockProtocol_ = 0;
   LockOffsets offsets_{0x40000000u, 0x7FFFFFFEu, 0x3FFFFFFFu};
   int32_t lockDepth_ = 0;
+};
+
+// Holds the whole-file lock of an index file for as long as it lives (a zap or
+// a rebuild); error 33 naming the file when it is refused.
+class IndexFileLockScope {
+ public:
+  explicit IndexFileLockScope(VRobjIndexFile& file);
+  ~IndexFileLockScope();
+  IndexFileLockScope(const IndexFileLockScope&) = delete;
+  IndexFileLockScope& operator=(const IndexFileLockScope&) = delete;
+
+ private:
+  VRO_DiskFile& disk_;
 };
 
 }  // namespace velorin

@@ -15,20 +15,6 @@ using namespace ndx_format;
 
 constexpr double kHighestNumericKey = 1.7E308;
 
-// Keeps the whole-file lock for as long as it lives; error 33 when refused.
-class FileLockScope {
- public:
-  explicit FileLockScope(VRobjIndexFile& file) : disk_(*file.Disk()) {
-    if (!disk_.LockFile()) file.FileError(error_code::kLockViolation, sub_code::kNone);
-  }
-  ~FileLockScope() { disk_.Unlock(); }
-  FileLockScope(const FileLockScope&) = delete;
-  FileLockScope& operator=(const FileLockScope&) = delete;
-
- private:
-  VRO_DiskFile& disk_;
-};
-
 }  // namespace
 
 // ---- the order -----------------------------------------------------------------------
@@ -166,12 +152,6 @@ bool VRobjNDXTag::KeyAdd(const VRobjIndexKeyData& key) {
   VRobjIndexKeyData added = key;
   added.RecNo = 0;  // NDX stores no record number with interior keys
   return VRobjIndexTag::KeyAdd(added);
-}
-
-void VRobjNDXTag::ForgetCursor() {
-  path_.clear();
-  dirty_.clear();
-  DropCache();
 }
 
 bool VRobjNDXTag::TagCreate(const std::string& name, const std::string& keyExpression, bool unique, bool ascending,
@@ -347,14 +327,14 @@ void VRobjNDXFile::ZapLocked() {
 
 void VRobjNDXFile::IndexZap() {
   if (NdxTag() == nullptr) return;
-  FileLockScope lock(*this);
+  IndexFileLockScope lock(*this);
   ZapLocked();
 }
 
 void VRobjNDXFile::Reindex() {
   VRobjNDXTag* tag = NdxTag();
   if (tag == nullptr) return;
-  FileLockScope lock(*this);
+  IndexFileLockScope lock(*this);
   ZapLocked();
   allocationPoint_ = 1;
   tag->BulkBuild();

@@ -49,8 +49,6 @@ class VRobjNDXTag : public VRobjIndexTag {
     headerDirty_ = true;
   }
   void MarkHeaderDirty() { headerDirty_ = true; }
-  // Drops the cursor and the cache without writing (the file is being emptied).
-  void ForgetCursor();
 
  private:
   // Reads block 0; the root, or error 2112 when the header is damaged.
