@@ -4,6 +4,7 @@
 
 #include "engine/index_links.h"
 #include "index/vr6_ndx.h"
+#include "index/vr6_ntx.h"
 
 namespace velorin {
 
@@ -15,8 +16,17 @@ std::unique_ptr<IndexFileLink> OpenNdx(VRO_dBHandler& table, const std::string& 
   return file;
 }
 
+std::unique_ptr<IndexFileLink> OpenNtx(VRO_dBHandler& table, const std::string& fullName) {
+  auto file = std::make_unique<VRobjNTXFile>(&table, fullName, false, false);
+  if (!file->OpenedSuccessfully()) return nullptr;
+  return file;
+}
+
 }  // namespace
 
-void InstallIndexFamilies() { RegisterIndexFamily(".NDX", &OpenNdx); }
+void InstallIndexFamilies() {
+  RegisterIndexFamily(".NDX", &OpenNdx);
+  RegisterIndexFamily(".NTX", &OpenNtx);
+}
 
 }  // namespace velorin

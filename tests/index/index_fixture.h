@@ -8,6 +8,7 @@
 #include "engine/vr6_dbsy.h"
 #include "index/index_families.h"
 #include "index/vr6_ndx.h"
+#include "index/vr6_ntx.h"
 #include "support/table_fixture.h"
 
 namespace velorin::testing {
@@ -32,6 +33,13 @@ inline std::unique_ptr<VRO_dBHandler> MakeFilledTable(const std::string& path, c
 inline void MakeNdx(VRO_dBHandler& table, const std::string& path, const std::string& key, bool unique = false) {
   VRobjNDXFile file(&table, path, true, true);
   file.TagAdd(NameWithoutExtension(path), key, unique, true, "");
+}
+
+// Makes an NTX file for the table (replacing any) and closes it again.
+inline void MakeNtx(VRO_dBHandler& table, const std::string& path, const std::string& key, bool unique = false,
+                    const std::string& forExpression = "") {
+  VRobjNTXFile file(&table, path, true, true);
+  file.TagAdd(NameWithoutExtension(path), key, unique, true, forExpression);
 }
 
 // The records in the current order, from the first.
