@@ -1,5 +1,7 @@
 #include "index/index_families.h"
 
+#include <algorithm>
+#include <cctype>
 #include <memory>
 
 #include "engine/index_links.h"
@@ -27,6 +29,13 @@ std::unique_ptr<IndexFileLink> OpenNtx(VRO_dBHandler& table, const std::string& 
 void InstallIndexFamilies() {
   RegisterIndexFamily(".NDX", &OpenNdx);
   RegisterIndexFamily(".NTX", &OpenNtx);
+}
+
+std::unique_ptr<VRobjIndexFile> CreateIndexFile(VRO_dBHandler& table, const std::string& path) {
+  std::string extension = path.substr(std::min(path.rfind('.'), path.size()));
+  for (char& c : extension) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  if (extension == ".NDX") return std::make_unique<VRobjNDXFile>(&table, path, true, true);
+  RaiseEngineMessage("Index file type not available - " + path);
 }
 
 }  // namespace velorin

@@ -6,8 +6,19 @@
 // registrations that nobody references. Calling it again changes nothing.
 #pragma once
 
+#include <memory>
+#include <string>
+
 namespace velorin {
 
+class VRO_dBHandler;
+class VRobjIndexFile;
+
 void InstallIndexFamilies();
+
+// A new, empty index file of the family its extension names (replacing any file
+// of that name), for the table; the caller adds the tags with TagAdd. An engine
+// error for an extension no family here writes.
+std::unique_ptr<VRobjIndexFile> CreateIndexFile(VRO_dBHandler& table, const std::string& path);
 
 }  // namespace velorin

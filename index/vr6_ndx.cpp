@@ -283,6 +283,11 @@ VRobjNDXFile::VRobjNDXFile(VRO_dBHandler* table, const std::string& name, bool o
 
 bool VRobjNDXFile::TagAdd(const std::string& name, const std::string& keyExpression, bool unique, bool ascending,
                           const std::string& forExpression) {
+  // The file could not keep them: an order built with them would not survive closing.
+  if (forExpression.find_first_not_of(' ') != std::string::npos) {
+    RaiseEngineMessage("NDX files keep no FOR condition - " + fullName_);
+  }
+  if (!ascending) RaiseEngineMessage("NDX files keep no descending order - " + fullName_);
   tags_.clear();
   allocationPoint_ = 0;
   auto tag = std::make_unique<VRobjNDXTag>(*this, 0);

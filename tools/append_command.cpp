@@ -1,15 +1,17 @@
-// velorin-dbf append FILE [--codepage ...]: records from JSON Lines on standard
+// velorin-dbf append FILE [--codepage ...] [--index INDEXFILE...]: records from JSON Lines on standard
 // input, appended as one more user of the shared table would append them.
 #include <cstdio>
 #include <iostream>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <vector>
 
 #include "engine/vr6_eror.h"
 #include "tools/cli_commands.h"
 #include "tools/command_table.h"
 #include "tools/field_values.h"
+#include "tools/index_options.h"
 
 namespace velorin::tools {
 
@@ -48,9 +50,15 @@ void AppendOne(VRO_dBHandler& table, const InputRecord& record, int codePage) {
   if (record.deleted) table.DeleteRecord();
 }
 
-int RunAppend(const TableArguments& arguments) {
-  auto table = OpenTable(arguments.file, TableAccess::kSharedWrite);
-  int codePage = CodePageFor(arguments, *table);
+struct AppendOptions {
+  TableArguments table;
+  std::vector<std::string> indexes;
+};
+
+int RunAppend(const AppendOptions& options) {
+  auto table = OpenTable(options.table.file, TableAccess::kSharedWrite);
+  OpenIndexFiles(*table, options.indexes);
+  int codePage = CodePageFor(options.table, *table);
   std::string line;
   int64_t lineNumber = 0;
   int64_t appended = 0;
@@ -81,11 +89,12 @@ int RunAppend(const TableArguments& arguments) {
 }  // namespace
 
 void RegisterAppendCommand(CLI::App& app, CommandRunner& runner) {
-  auto arguments = std::make_shared<TableArguments>();
+  auto options = std::make_shared<AppendOptions>();
   CLI::App* command = app.add_subcommand(
       "append", "Append records read as JSON Lines from standard input; prints their record numbers");
-  AddTableArguments(command, arguments.get(), true);
-  command->callback([arguments, &runner] { runner = [arguments] { return RunAppend(*arguments); }; });
+  AddTableArguments(command, &options->table, true);
+  AddIndexOption(command, &options->indexes);
+  command->callback([options, &runner] { runner = [options] { return RunAppend(*options); }; });
 }
 
 }  // namespace velorin::tools

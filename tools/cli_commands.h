@@ -25,5 +25,9 @@ void RegisterSearchCommand(CLI::App& app, CommandRunner& runner);
 void RegisterImportCommand(CLI::App& app, CommandRunner& runner);
 void RegisterExportCommand(CLI::App& app, CommandRunner& runner);
 void RegisterQuestionsCommand(CLI::App& app, CommandRunner& runner);
+void RegisterIndexCommand(CLI::App& app, CommandRunner& runner);
+void RegisterSeekCommand(CLI::App& app, CommandRunner& runner);
+void RegisterReindexCommand(CLI::App& app, CommandRunner& runner);
+void RegisterCheckCommand(CLI::App& app, CommandRunner& runner);
 
 }  // namespace velorin::tools

@@ -1,4 +1,5 @@
-// velorin-dbf dump FILE [--deleted] [--codepage ...]: the records as JSON Lines.
+// velorin-dbf dump FILE [--deleted] [--codepage ...] [--index INDEXFILE [--tag NAME]]:
+// the records as JSON Lines, in natural or index order.
 #include <cstdio>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -7,6 +8,7 @@
 #include "tools/cli_commands.h"
 #include "tools/command_table.h"
 #include "tools/field_values.h"
+#include "tools/index_options.h"
 
 namespace velorin::tools {
 
@@ -15,12 +17,19 @@ namespace {
 struct DumpOptions {
   TableArguments table;
   bool deleted = false;
+  std::string index;
+  std::string tag;
 };
 
 int RunDump(const DumpOptions& options) {
   auto table = OpenTable(options.table.file, TableAccess::kRead);
   int codePage = CodePageFor(options.table, *table);
   table->SetUseDeleted(options.deleted);
+  if (!options.index.empty()) {
+    OpenIndexFiles(*table, {options.index});
+    std::string name = ChooseOrder(*table, 1, options.tag).Name();
+    table->SelectOrder(&name, false);
+  }
   std::string line;
   for (table->GoRecord(nav::kFirst); !table->AtEOF() && table->RecordNumber() > 0; table->GoRecord(nav::kNext)) {
     nlohmann::ordered_json record;
@@ -41,9 +50,11 @@ int RunDump(const DumpOptions& options) {
 
 void RegisterDumpCommand(CLI::App& app, CommandRunner& runner) {
   auto options = std::make_shared<DumpOptions>();
-  CLI::App* command = app.add_subcommand("dump", "Print the records as JSON Lines, in natural order");
+  CLI::App* command = app.add_subcommand("dump", "Print the records as JSON Lines, in natural or index order");
   AddTableArguments(command, &options->table, true);
   command->add_flag("--deleted", options->deleted, "Include the deleted records");
+  CLI::Option* index = command->add_option("--index", options->index, "Walk in the order of this index file");
+  command->add_option("--tag", options->tag, "The tag of the index file (default: its first)")->needs(index);
   command->callback([options, &runner] { runner = [options] { return RunDump(*options); }; });
 }
 

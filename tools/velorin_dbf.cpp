@@ -23,6 +23,10 @@ int main(int argc, char** argv) {
   velorin::tools::RegisterImportCommand(app, runner);
   velorin::tools::RegisterExportCommand(app, runner);
   velorin::tools::RegisterQuestionsCommand(app, runner);
+  velorin::tools::RegisterIndexCommand(app, runner);
+  velorin::tools::RegisterSeekCommand(app, runner);
+  velorin::tools::RegisterReindexCommand(app, runner);
+  velorin::tools::RegisterCheckCommand(app, runner);
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
