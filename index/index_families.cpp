@@ -35,6 +35,7 @@ std::unique_ptr<VRobjIndexFile> CreateIndexFile(VRO_dBHandler& table, const std:
   std::string extension = path.substr(std::min(path.rfind('.'), path.size()));
   for (char& c : extension) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   if (extension == ".NDX") return std::make_unique<VRobjNDXFile>(&table, path, true, true);
+  if (extension == ".NTX") return std::make_unique<VRobjNTXFile>(&table, path, true, true);
   RaiseEngineMessage("Index file type not available - " + path);
 }
 

@@ -134,6 +134,10 @@ class VRobjIndexTag : public IndexOrder {
   virtual void TagStore() = 0;
   // Builds the whole order from the table (the file is locked and empty).
   virtual void BulkBuild() = 0;
+  // Turns a key as stored back into the value it stands for, for showing it:
+  // families that keep numbers and dates as text make them numbers and dates
+  // again. The others keep it.
+  virtual void StoredKeyToValue(TvrVariant& key) const { (void)key; }
   // The length a converted key takes in a page.
   virtual int32_t KeyLengthOf(const TvrVariant& key) const { return key.Length(); }
 

@@ -75,6 +75,25 @@ void VRobjNTXTag::AdjustValue(TvrVariant& value) const {
   if (file_.UpperKeys()) value.UpperText();
 }
 
+void VRobjNTXTag::StoredKeyToValue(TvrVariant& key) const {
+  if (key.Kind() != TvrVariantKind::kText || (keyType_ != 'N' && keyType_ != 'D')) return;
+  std::string text(key.Bytes());
+  if (keyType_ == 'D') {
+    key.SetDate(text == kBlankDateKey ? 0 : DBFDate().TextToDayNumber(text));
+    return;
+  }
+  bool negative = false;
+  for (char& c : text) {
+    if (c >= kNegativeDigitBase - '9' && c <= kNegativeDigitBase - '0') {
+      c = static_cast<char>(kNegativeDigitBase - c);
+      negative = true;
+    }
+  }
+  key.SetText(text);
+  double number = key.AsFloat();
+  key.SetFloat(negative ? -number : number);
+}
+
 // ---- the header ------------------------------------------------------------------------
 
 int32_t VRobjNTXTag::ReadHeader(bool everything) {

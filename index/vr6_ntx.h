@@ -39,6 +39,7 @@ class VRobjNTXTag : public VRobjIndexTag {
   using VRobjIndexTag::VRobjIndexTag;
 
   void AdjustValue(TvrVariant& value) const override;
+  void StoredKeyToValue(TvrVariant& key) const override;
   bool TagCreate(const std::string& name, const std::string& keyExpression, bool unique, bool ascending,
                  const std::string& forExpression) override;
   int32_t RootPageGet() override;
@@ -125,8 +126,9 @@ class VRobjSortNTX : public TvrSort {
   void WriteTree();
 
  private:
-  // Adds (record, key) with its left child to a level, sending keys up from full pages.
-  void Add(size_t level, uint32_t record, const std::string& key, uint32_t child);
+  // Adds (record, key) with its left child to a level, sending keys up from full
+  // pages; closing: the item that becomes the page's rightmost pointer.
+  void Add(size_t level, uint32_t record, const std::string& key, uint32_t child, bool closing);
   // Writes the level's page with count keys to a new page; its offset.
   int32_t Write(size_t level, int32_t count);
 

@@ -92,11 +92,15 @@ int RunKeys(const IndexOptions& options) {
   int codePage = CodePageFor(options.table, *table);
   OpenIndexFiles(*table, {options.indexFile});
   IndexOrder& order = ChooseOrder(*table, 1, options.tag);
+  auto* tag = dynamic_cast<VRobjIndexTag*>(&order);
   order.PageCursorReset(2);
   std::string line;
+  TvrVariant key;
   for (int32_t record = order.KeyMove(nav::kFirst); record > 0; record = order.KeyMove(nav::kNext)) {
     nlohmann::ordered_json row;
-    row["key"] = KeyJson(order.CurrentKey(), order.KeyType(), codePage);
+    key = order.CurrentKey();
+    if (tag != nullptr) tag->StoredKeyToValue(key);
+    row["key"] = KeyJson(key, order.KeyType(), codePage);
     row["recno"] = record;
     line = row.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
     line += '\n';
@@ -114,7 +118,7 @@ void RegisterIndexCommand(CLI::App& app, CommandRunner& runner) {
   auto create = std::make_shared<IndexOptions>();
   CLI::App* command = index->add_subcommand("create", "Make an index file (replacing one of that name) and build it");
   AddTableArguments(command, &create->table, false);
-  command->add_option("INDEXFILE", create->indexFile, "The index file (.NDX)")->required();
+  command->add_option("INDEXFILE", create->indexFile, "The index file (.NDX or .NTX)")->required();
   command->add_option("--key", create->key, "The key expression")->required();
   command->add_option("--tag", create->tag, "The tag's name (default: the file's name)");
   command->add_option("--for", create->forExpression, "Only records for which this is true have a key");

@@ -1,6 +1,7 @@
 // index_fixture.h — tables with records and NDX files on them, for the index tests.
 #pragma once
 
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -40,6 +41,20 @@ inline void MakeNtx(VRO_dBHandler& table, const std::string& path, const std::st
                     const std::string& forExpression = "") {
   VRobjNTXFile file(&table, path, true, true);
   file.TagAdd(NameWithoutExtension(path), key, unique, true, forExpression);
+}
+
+// A table of n records: NAME C(12) "N" + a scrambled number, NUM N(10,2), BORN D.
+inline void MakeLargeTable(const std::string& path, int n) {
+  std::vector<std::string> records;
+  records.reserve(static_cast<size_t>(n));
+  char buffer[64];
+  for (int i = 0; i < n; ++i) {
+    int v = static_cast<int>((static_cast<int64_t>(i) * 7919) % 50000);  // duplicates too
+    std::snprintf(buffer, sizeof buffer, " N%-11d%10.2f%04d%02d%02d", v, (v - 25000) / 4.0, 1950 + v % 60,
+                  1 + v % 12, 1 + v % 28);
+    records.emplace_back(buffer);
+  }
+  MakeTable(path, 0x03, {"NAME:C:12", "NUM:N:10:2", "BORN:D"}, records, true);
 }
 
 // The records in the current order, from the first.

@@ -13,53 +13,17 @@
 
 #include "engine/byte_order.h"
 #include "index/index_check.h"
+#include "index/index_dump.h"
 #include "index/index_fixture.h"
 #include "index/ndx_format.h"
 
 namespace velorin {
 namespace {
 
+using testing::IndexDump;
+using testing::MakeLargeTable;
 using testing::MakeNdx;
 using testing::RecordsInOrder;
-
-bool HasIndexDump() { return std::system("command -v index_dump >/dev/null 2>&1") == 0; }
-
-#define REQUIRE_INDEX_DUMP() \
-  if (!HasIndexDump()) GTEST_SKIP() << "index_dump is missing (Debian package libdbd-xbase-perl)"
-
-// index_dump's lines: "key recno", the key blank-padded.
-std::vector<std::pair<std::string, int32_t>> IndexDump(const std::string& path, const std::string& type) {
-  std::string command = "index_dump --type=" + type + " --tag=X '" + path + "' 2>&1";
-  std::vector<std::pair<std::string, int32_t>> rows;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return rows;
-  char line[1024];
-  while (fgets(line, sizeof line, pipe) != nullptr) {
-    std::string text(line);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-    size_t blank = text.rfind(' ');
-    if (blank == std::string::npos) continue;
-    std::string key = text.substr(0, blank);
-    while (!key.empty() && key.back() == ' ') key.pop_back();
-    rows.emplace_back(key, std::atoi(text.c_str() + blank + 1));
-  }
-  pclose(pipe);
-  return rows;
-}
-
-// A table of n records: NAME C(12) "N" + a scrambled number, NUM N(10,2), BORN D.
-void MakeLargeTable(const std::string& path, int n) {
-  std::vector<std::string> records;
-  records.reserve(static_cast<size_t>(n));
-  char buffer[64];
-  for (int i = 0; i < n; ++i) {
-    int v = static_cast<int>((static_cast<int64_t>(i) * 7919) % 50000);  // duplicates too
-    std::snprintf(buffer, sizeof buffer, " N%-11d%10.2f%04d%02d%02d", v, (v - 25000) / 4.0, 1950 + v % 60,
-                  1 + v % 12, 1 + v % 28);
-    records.emplace_back(buffer);
-  }
-  testing::MakeTable(path, 0x03, {"NAME:C:12", "NUM:N:10:2", "BORN:D"}, records, true);
-}
 
 class NdxInteropTest : public ::testing::Test {
  protected:
