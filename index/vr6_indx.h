@@ -138,6 +138,9 @@ class VRobjIndexTag : public IndexOrder {
   // families that keep numbers and dates as text make them numbers and dates
   // again. The others keep it.
   virtual void StoredKeyToValue(TvrVariant& key) const { (void)key; }
+  // True B-tree families keep the leaf at the tree's right edge when it
+  // empties: the last interior key above it cannot move down into it.
+  virtual bool KeepsEmptyLastLeaf() const { return false; }
   // The length a converted key takes in a page.
   virtual int32_t KeyLengthOf(const TvrVariant& key) const { return key.Length(); }
 
