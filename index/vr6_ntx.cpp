@@ -198,8 +198,6 @@ std::shared_ptr<VRobjIndexKey> VRobjNTXTag::PageLoadBelow(int32_t page, const VR
     static_cast<TvrVariant&>(last) = *above;
     last.RecNo = above->RecNo;
     last.Pointer = above->RecNo;
-  } else {
-    edgeLeaf_ = node;
   }
   return node;
 }
@@ -221,25 +219,7 @@ bool VRobjNTXTag::OnRightEdge(int32_t page) {
   return false;
 }
 
-void VRobjNTXTag::MendRightEdge() {
-  std::shared_ptr<VRobjIndexKey> node = NodeAt(rootPage_);
-  for (int32_t depth = 0; !node->Leaf; ++depth) {
-    if (node->Entries.empty() || depth >= kMaxDepth) file_.Damaged();
-    const VRobjIndexKeyData& last = node->Entries.back();
-    // Pages not read yet lay below their parent's key until now.
-    node = NodeAt(last.Pointer, last.RecNo == 0 ? nullptr : &last);
-  }
-  edgeLeaf_ = node;
-  NtxPageWriter writer(layout_);
-  for (const VRobjIndexKeyData& e : node->Entries) writer.Put(0, static_cast<uint32_t>(e.Pointer), e.Bytes());
-  writer.SetCount(node->Count());
-  WritePage(node->Page, writer);
-}
-
 void VRobjNTXTag::PageStore(const VRobjIndexKey& node) {
-  if (edgeLeaf_ && edgeLeaf_->Count() == 0 && edgeLeaf_->Page != rootPage_ && edgeLeaf_.get() != &node) {
-    MendRightEdge();
-  }
   NtxPageWriter writer(layout_);
   int32_t count = 0;
   if (!node.Leaf) {
@@ -256,10 +236,6 @@ void VRobjNTXTag::PageStore(const VRobjIndexKey& node) {
       const VRobjIndexKeyData& e = node.Entries[static_cast<size_t>(i)];
       writer.Put(0, static_cast<uint32_t>(e.Pointer), e.Bytes());
     }
-    if (edge) {
-      auto cached = cache_.find(node.Page);
-      if (cached != cache_.end() && cached->second.get() == &node) edgeLeaf_ = cached->second;
-    }
   }
   writer.SetCount(count);
   WritePage(node.Page, writer);
@@ -267,11 +243,6 @@ void VRobjNTXTag::PageStore(const VRobjIndexKey& node) {
 
 void VRobjNTXTag::WritePage(int32_t page, const NtxPageWriter& writer) {
   file_.BlockWrite(page, writer.Bytes(), kPageSize);
-}
-
-void VRobjNTXTag::ForgetPages() {
-  ForgetCursor();
-  edgeLeaf_.reset();
 }
 
 // ---- building --------------------------------------------------------------------------
@@ -328,7 +299,7 @@ void VRobjNTXTag::BulkBuild() {
   VRobjSortNTX sorter(*this, file);
   ForEachRecordKey([&sorter](const VRobjIndexKeyData& key) { sorter.AddKey(key, key.Pointer); });
   sorter.WriteTree();
-  ForgetPages();
+  ForgetCursor();
   headerDirty_ = true;
   TagStore();
 }
@@ -410,7 +381,7 @@ bool VRobjNTXFile::ExternalChange() {
 
 void VRobjNTXFile::ZapLocked() {
   VRobjNTXTag* tag = NtxTag();
-  tag->ForgetPages();
+  tag->ForgetCursor();
   disk_->Truncate(2 * kPageSize);
   allocationPoint_ = 2 * kPageSize;
   changeCounter_ = 1;

@@ -47,6 +47,7 @@ class VRobjNTXTag : public VRobjIndexTag {
   std::shared_ptr<VRobjIndexKey> PageLoadBelow(int32_t page, const VRobjIndexKeyData* above) override;
   void PageStore(const VRobjIndexKey& node) override;
   bool PageFits(const VRobjIndexKey& node) const override;
+  bool KeepsEmptyLastLeaf() const override { return true; }
   void TagLoad() override;
   void TagStore() override;
   void BulkBuild() override;
@@ -59,8 +60,6 @@ class VRobjNTXTag : public VRobjIndexTag {
     headerDirty_ = true;
   }
   void MarkHeaderDirty() { headerDirty_ = true; }
-  // Forgets the cursor, the cache and which leaf lies on the right edge.
-  void ForgetPages();
 
  private:
   // Reads the header; with everything, checks and takes all its fields. The
@@ -69,15 +68,10 @@ class VRobjNTXTag : public VRobjIndexTag {
   // Whether the page lies on the right edge (the root and the pages reached
   // through last entries).
   bool OnRightEdge(int32_t page);
-  // After the leaf on the right edge emptied and left the tree, the leaf now
-  // there takes in its last key, which its parent no longer keeps.
-  void MendRightEdge();
   void WritePage(int32_t page, const NtxPageWriter& writer);
 
   NtxLayout layout_;
   int32_t decimals_ = 0;
-  // The leaf last read or written as the right edge's.
-  std::shared_ptr<VRobjIndexKey> edgeLeaf_;
 };
 
 class VRobjNTXFile : public VRobjIndexFile {

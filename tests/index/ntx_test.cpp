@@ -136,6 +136,36 @@ TEST_F(NtxTest, ChangingAnInteriorKeyPromotesTheLeafsLastKey) {
   EXPECT_EQ(RecordsInOrder(*table).size(), 51u);
 }
 
+// The last leaf empties: it stays, empty, and the key above it stays in the root.
+TEST_F(NtxTest, EmptyingTheLastLeafKeepsItAndTheKeyAboveIt) {
+  auto table = NamedTable(51);
+  MakeNtx(*table, dir_.File("NAME.NTX"), "NAME");
+  Select(*table, "NAME.NTX");
+  for (const char* key : {"Z1", "Z2"}) {
+    table->BlankRecord();
+    table->PutValue(1, key);
+    table->Append();
+  }
+  for (int32_t record : {52, 53}) {
+    table->GoRecord(record);
+    table->PutValue(1, "A" + std::to_string(record));
+    table->WriteRecord(record);
+  }
+  std::string bytes = testing::ReadFileBytes(dir_.File("NAME.NTX"));
+  size_t root = LE32At(bytes, header::kRoot);
+  int count = LE16At(bytes, root + page::kCount);
+  ASSERT_GE(count, 1);
+  EXPECT_EQ(ItemKey(bytes, root, count, 10), "K051      ");
+  EXPECT_EQ(LE16At(bytes, ItemWord(bytes, root, count + 1, item::kChild) + page::kCount), 0);
+  EXPECT_TRUE(CheckIndexFile(*table->IndexFileInSlot(1), *table).empty());
+  table->CloseIndexes();
+  Select(*table, "NAME.NTX");
+  std::vector<int32_t> order = RecordsInOrder(*table);
+  ASSERT_EQ(order.size(), 53u);
+  EXPECT_EQ(order.front(), 52);
+  EXPECT_EQ(order.back(), 51);
+}
+
 TEST_F(NtxTest, NumericAndDateKeysAreSortableText) {
   auto table = MakeFilledTable(dir_.File("T.DBF"), {"AMOUNT:N:6:2", "BORN:D"},
                                {{"3.5", "20040305"}, {"-3", ""}, {"-12.5", "19991231"}, {"0", "20040304"}});
