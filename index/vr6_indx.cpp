@@ -196,6 +196,22 @@ bool VRobjIndexTag::TagCreate(const std::string& name, const std::string& keyExp
   return true;
 }
 
+void VRobjIndexTag::BuildNewOrder(int32_t pageSize) {
+  headerPosition_ = file_.PageAllocate();
+  rootPage_ = 0;
+  std::vector<uint8_t> zeroes(static_cast<size_t>(pageSize), 0);
+  file_.BlockWrite(headerPosition_, zeroes.data(), pageSize);
+  VRO_dBHandler* table = file_.Table();
+  if (table == nullptr || table->RecordCount() == 0) {
+    rootPage_ = file_.PageAllocate();
+    file_.BlockWrite(rootPage_, zeroes.data(), pageSize);
+    headerDirty_ = true;
+    TagStore();
+  } else {
+    BulkBuild();
+  }
+}
+
 void VRobjIndexTag::KeyExprCompile() {
   keyExpression_.reset();
   if (file_.Table() != nullptr && !keyText_.empty()) keyExpression_ = KeyExpression::Compile(*file_.Table(), keyText_);

@@ -134,6 +134,9 @@ class VRobjIndexTag : public IndexOrder {
   virtual void TagStore() = 0;
   // Builds the whole order from the table (the file is locked and empty).
   virtual void BulkBuild() = 0;
+  // The end of a family's TagCreate: a zeroed header page, then an empty root
+  // leaf when the table has no records, else the bulk build.
+  void BuildNewOrder(int32_t pageSize);
   // Turns a key as stored back into the value it stands for, for showing it:
   // families that keep numbers and dates as text make them numbers and dates
   // again. The others keep it.

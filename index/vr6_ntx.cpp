@@ -279,18 +279,7 @@ bool VRobjNTXTag::TagCreate(const std::string& name, const std::string& keyExpre
   if (!layout_.Valid() || decimals_ < 0 || decimals_ >= keyLength_) {
     RaiseEngineMessage("Index key does not fit a page - " + file_.FullName());
   }
-  headerPosition_ = file_.PageAllocate();
-  rootPage_ = 0;
-  uint8_t zeroes[kPageSize] = {};
-  file_.BlockWrite(headerPosition_, zeroes, kPageSize);
-  if (table->RecordCount() == 0) {
-    rootPage_ = file_.PageAllocate();
-    file_.BlockWrite(rootPage_, zeroes, kPageSize);
-    headerDirty_ = true;
-    TagStore();
-  } else {
-    BulkBuild();
-  }
+  BuildNewOrder(kPageSize);
   return true;
 }
 
