@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_directory.h"
 #include "engine/vr6_dbsy.h"
 #include "tools/table_creator.h"
 
@@ -36,32 +37,10 @@ tools::TableSpec BenchSpec() {
   return tableLayout;
 }
 
-class BenchDirectory {
- public:
-  BenchDirectory() {
-    std::random_device random;
-    path_ = std::filesystem::temp_directory_path() / ("velorin-bench-" + std::to_string(random()));
-    std::filesystem::create_directories(path_);
-  }
-  ~BenchDirectory() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  std::string File(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  std::filesystem::path path_;
-};
-
-BenchDirectory& Directory() {
-  static BenchDirectory directory;
-  return directory;
-}
-
 // The million-record table, written once per run as raw records.
 const std::string& WalkTable() {
   static const std::string path = [] {
-    std::string file = Directory().File("WALK.DBF");
+    std::string file = BenchFile("WALK.DBF");
     tools::CreateTable(file, BenchSpec());
     std::string bytes;
     {
@@ -120,7 +99,7 @@ void BM_SequentialRead(benchmark::State& state) {
 BENCHMARK(BM_SequentialRead)->Unit(benchmark::kMillisecond);
 
 void BM_AppendExclusive(benchmark::State& state) {
-  std::string file = Directory().File("APPEND.DBF");
+  std::string file = BenchFile("APPEND.DBF");
   for (auto _ : state) {
     state.PauseTiming();
     tools::CreateTable(file, BenchSpec());
