@@ -84,7 +84,7 @@ class VRobjIndexKey {
 class VRobjIndexTag : public IndexOrder {
  public:
   static constexpr int32_t kMaxDepth = 32;
-  static constexpr size_t kCachedPages = 8192;
+  static constexpr size_t kCachedPages = 32768;
   static constexpr int32_t kAnyRecord = -1;
   static constexpr int32_t kAfterEqualKeys = 2147483647;
 
