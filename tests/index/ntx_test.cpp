@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "index/index_check.h"
+#include "index/index_dump.h"
 #include "index/index_fixture.h"
 #include "index/ntx_format.h"
 #include "support/raised_message.h"
@@ -132,8 +133,15 @@ TEST_F(NtxTest, ChangingAnInteriorKeyPromotesTheLeafsLastKey) {
   EXPECT_TRUE(CheckIndexFile(*table->IndexFileInSlot(1), *table).empty());
   table->CloseIndexes();
   Select(*table, "NAME.NTX");
-  EXPECT_EQ(RecordsInOrder(*table).back(), 51);
-  EXPECT_EQ(RecordsInOrder(*table).size(), 51u);
+  std::vector<int32_t> order = RecordsInOrder(*table);
+  EXPECT_EQ(order.back(), 51);
+  EXPECT_EQ(order.size(), 51u);
+  if (testing::HasIndexDump()) {
+    auto theirs = testing::IndexDump(dir_.File("NAME.NTX"), "char");
+    ASSERT_EQ(theirs.size(), 51u);
+    EXPECT_EQ(theirs[49], (std::pair<std::string, int32_t>("K050", 50)));
+    EXPECT_EQ(theirs[50], (std::pair<std::string, int32_t>("Z", 51)));
+  }
 }
 
 // The last leaf empties: it stays, empty, and the key above it stays in the root.
@@ -228,6 +236,19 @@ TEST_F(NtxTest, ZapAndReindexHoldTheWholeFileAndRebuild) {
   EXPECT_EQ(testing::ReadFileBytes(dir_.File("NAME.NTX")).size(), built);
   EXPECT_TRUE(CheckIndexFile(*file, *table).empty());
   EXPECT_EQ(file->Disk()->LockCount(), 0);  // released after the rebuild
+}
+
+TEST_F(NtxTest, CharacterKeysFollowTheUpperCaseFlag) {
+  auto table = NamedTable(1);
+  MakeNtx(*table, dir_.File("NAME.NTX"), "NAME");
+  VRobjNTXFile file(table.get(), dir_.File("NAME.NTX"), false, false);
+  TvrVariant key;
+  key.SetText("abc  ");
+  file.NtxTag()->AdjustValue(key);
+  EXPECT_EQ(key.AsString(), "abc");
+  file.SetUpperKeys(true);
+  file.NtxTag()->AdjustValue(key);
+  EXPECT_EQ(key.AsString(), "ABC");
 }
 
 TEST_F(NtxTest, ADescendingOrderIsRefused) {
