@@ -1,6 +1,7 @@
 #include "app/KazFormUnit.h"
 
 #include <QShowEvent>
+#include <algorithm>
 
 #include "app/error_guard.h"
 #include "app/form_scaling.h"
@@ -13,9 +14,14 @@ TKazForm* g_messageDialog = nullptr;
 
 TKazForm::TKazForm(QWidget* parent) : TVelorinDialog(parent) {
   ui_.SetupUi(*this);
+  // Left empty, the title would be the executable's name on some desktops.
+  setWindowTitle(ProgramTitle());
   connect(ui_.kxShapeBtn2, &QAbstractButton::clicked, this, Guarded(this, &TKazForm::kxShapeBtn2Click));
   g_messageDialog = this;
   RunStep([this] { FormCreate(); });
+  fittingLabelHeight_ = ui_.QLabel->height();
+  fittingButtonTop_ = ui_.kxShapeBtn2->y();
+  fittingHeight_ = height();
 }
 
 TKazForm::~TKazForm() {
@@ -31,7 +37,12 @@ void TKazForm::ShowMessage(const QString& text) {
   exec();
 }
 
-void TKazForm::SetMessage(const QString& text) { ui_.QLabel->SetText(text); }
+void TKazForm::SetMessage(const QString& text) {
+  ui_.QLabel->SetText(text);
+  const int extra = std::max(0, ui_.QLabel->height() - fittingLabelHeight_);
+  ui_.kxShapeBtn2->move(ui_.kxShapeBtn2->x(), fittingButtonTop_ + extra);
+  setFixedSize(width(), fittingHeight_ + extra);
+}
 
 QString TKazForm::Message() const { return ui_.QLabel->Text(); }
 

@@ -3,7 +3,10 @@
 //
 // TKazForm is made once at start-up and shown modally for each message. Its label
 // wraps the text within its area (three lines of the 20 px font fit) and the dialog
-// keeps its size whatever the text; a carriage return in the text breaks the line.
+// keeps its size for every text that fits; a longer text grows the label downwards,
+// and the dialog with its button below it, so no line is cut off. A carriage return
+// in the text breaks the line. The dialog has no caption of its own: the desktop
+// shows the program's display name as its title.
 // ShowMessageDialog reaches the dialog of the running program from any window.
 #pragma once
 
@@ -37,6 +40,11 @@ class TKazForm : public TVelorinDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
+  // The label's height, the button's top and the dialog's height for a text that
+  // fits, as the creation step left them.
+  int fittingLabelHeight_ = 0;
+  int fittingButtonTop_ = 0;
+  int fittingHeight_ = 0;
   KazFormLayout ui_;
 };
 

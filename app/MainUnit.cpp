@@ -110,6 +110,27 @@ void TMainForm::kxShapeBtn4Click() { ShowMessageDialog(CreditText()); }
 
 void TMainForm::kxShapeBtn5Click() { close(); }
 
+QString TMainForm::ReadOnlyTablesNotice() const {
+  const bool names = NameTable.Active() && NameTable.ReadOnly();
+  const bool results = InfoTable.Active() && InfoTable.ReadOnly();
+  const QString nameFile = QString::fromStdString(NameTable.TableName());
+  const QString infoFile = QString::fromStdString(InfoTable.TableName());
+  if (names && results) {
+    return QStringLiteral("Файлы %1 и %2 открыты только для чтения: имена и результаты сохраняться не будут.")
+        .arg(nameFile, infoFile);
+  }
+  if (names) return QStringLiteral("Файл %1 открыт только для чтения: имена сохраняться не будут.").arg(nameFile);
+  if (results) {
+    return QStringLiteral("Файл %1 открыт только для чтения: результаты сохраняться не будут.").arg(infoFile);
+  }
+  return QString();
+}
+
+void TMainForm::ShowReadOnlyTablesNotice() {
+  const QString notice = ReadOnlyTablesNotice();
+  if (!notice.isEmpty()) ShowMessageDialog(notice);
+}
+
 QString TMainForm::CreditText() {
   return QStringLiteral("Программа тестирования Velorin\rРазработка: команда проекта Velorin");
 }
@@ -133,7 +154,8 @@ void TMainForm::ComboNameEnter() {
 
   if (NameTable.RecordCount() > 0) {
     NameTable.First();
-    if (NameTable.RecordCount() > kKeptNames) {
+    // A table that can only be read keeps all its names (the start-up said so).
+    if (NameTable.RecordCount() > kKeptNames && !NameTable.ReadOnly()) {
       NameTable.Delete();
       NameTable.Pack();
       NameTable.First();
@@ -158,6 +180,7 @@ void TMainForm::ComboNameExit() {
 
   if (text == lastExitName_) return;
   if (text.trimmed().isEmpty()) return;
+  if (NameTable.Active() && NameTable.ReadOnly()) return;  // the start-up said so
   QString refused;
   const std::optional<std::string> stored = ToTableText(text, &refused);
   if (!stored) {
@@ -183,14 +206,20 @@ void TMainForm::ComboNameExit() {
   if (!found) NameTable.AppendValues({TFieldData(*stored)});
 }
 
-void TMainForm::FocusChanged(QWidget* old, QWidget* now) {
-  // Only a move between two controls of this window counts: the drop-down list and
-  // other windows are windows of their own, and a null end is a window switch.
-  if (old == nullptr || now == nullptr) return;
-  if (old->window() != this || now->window() != this) return;
+void TMainForm::FocusChanged(QWidget* /*old*/, QWidget* now) {
+  // The name box is entered and left when the window's own focused control changes,
+  // whatever the focus did meanwhile: the drop-down list and other windows are
+  // windows of their own, and coming back from one to the control that had the focus
+  // is neither. A click or Tab into the box after another window closed, which comes
+  // from no focused widget at all, is an entry all the same.
+  if (now == nullptr || now->window() != this) return;
   QWidget* box = ui_.ComboName;
-  const bool wasInBox = old == box || box->isAncestorOf(old);
-  const bool isInBox = now == box || box->isAncestorOf(now);
+  auto inBox = [box](const QWidget* widget) {
+    return widget != nullptr && (widget == box || box->isAncestorOf(widget));
+  };
+  const bool wasInBox = inBox(focusedControl_);
+  const bool isInBox = inBox(now);
+  focusedControl_ = now;
   if (isInBox && !wasInBox) RunStep([this] { ComboNameEnter(); });
   if (wasInBox && !isInBox) RunStep([this] { ComboNameExit(); });
 }

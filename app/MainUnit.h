@@ -7,16 +7,18 @@
 // INFO.DBF (one result per finished test: NAME C15, VARIANT C2, COUNT and TRUECOUNT
 // numbers of at most 4 digits, DATE). Both hold OEM text; the dataset shows it in ANSI.
 //
-// The name box keeps the recent names. Receiving the focus from another control of
-// this window refills its list from NameTable, first trimming a table of more than 8
-// names by its oldest one; losing the focus to another control of this window stores
-// a new name at the end of NameTable. Focus that goes to the box's own drop-down list
-// or to another window (a message, a modal window) and comes back is neither.
+// The name box keeps the recent names. Becoming the window's focused control (by
+// mouse or Tab, also straight after another window closed) refills its list from
+// NameTable, first trimming a table of more than 8 names by its oldest one; when
+// another control of this window takes the focus from it, a new name is stored at the
+// end of NameTable. Focus that goes to the box's own drop-down list or to another
+// window (a message, a modal window) and comes back to the box is neither.
 //
 // TestingMode is true after "Тестирование" and false after "Просмотр ответов"
 // (false at start); the test window reads it with the variant and the name.
 #pragma once
 
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
@@ -60,6 +62,12 @@ class TMainForm : public QWidget {
   void ComboNameEnter();
   void ComboNameExit();
 
+  // What the start-up says once when NAME.DBF or INFO.DBF could only be opened
+  // read-only (names or results will not be saved); empty otherwise. A read-only
+  // NAME.DBF is then neither trimmed nor added to.
+  QString ReadOnlyTablesNotice() const;
+  void ShowReadOnlyTablesNotice();
+
   // The developer credit that "О программе" shows.
   static QString CreditText();
 
@@ -70,6 +78,8 @@ class TMainForm : public QWidget {
   MainFormLayout ui_;
   TTestForm* testForm_ = nullptr;
   TInfoForm* infoForm_ = nullptr;
+  // The control of this window that last had the focus.
+  QPointer<QWidget> focusedControl_;
   bool testingMode_ = false;
   QString lastExitName_;
 };

@@ -157,25 +157,46 @@ void TTestForm::OKBtnClick() {
 void TTestForm::FinishTest() {
   if (Scored()) {
     const QDateTime now = clock_.LocalNow();
-    TVelorinDataSet& infoTable = mainForm_.InfoTable;
+    const int32_t questions = TestTable.RecordCount();
+    const int64_t elapsed = clock_.MonotonicMilliseconds() - startMilliseconds_;
+    const QString unrecorded = RecordResult(now, questions);
+    // The score and the time are shown whether or not the result could be kept.
+    QString report = QStringLiteral("Из %1 представленных вопросов Вы ответили правильно на %2\rВремя: %3")
+                         .arg(questions)
+                         .arg(rightCount_)
+                         .arg(FormatDuration(elapsed));
+    if (!unrecorded.isEmpty()) report += QLatin1Char('\r') + unrecorded;
+    ShowMessageDialog(report);
+  }
+  TestTable.Close();
+  done(QDialog::Accepted);
+}
+
+QString TTestForm::RecordResult(const QDateTime& now, int32_t questions) {
+  TVelorinDataSet& infoTable = mainForm_.InfoTable;
+  const QString file = QString::fromStdString(infoTable.TableName());
+  if (!infoTable.Active()) return UnrecordedResultMessage(QStringLiteral("файл %1 не открыт.").arg(file));
+  if (infoTable.ReadOnly()) {
+    return UnrecordedResultMessage(QStringLiteral("файл %1 открыт только для чтения.").arg(file));
+  }
+  try {
     PurgeOldResults(infoTable, now);
     // "Тестирование" refused a name the table cannot hold; the name box cannot
     // change while this window is shown.
     QString refused;
     const std::optional<std::string> name = ToTableText(mainForm_.NameText(), &refused);
-    if (!name) throw std::runtime_error(UnstorableNameMessage(refused).toStdString());
+    if (!name) return UnrecordedResultMessage(UnstorableNameMessage(refused));
     const std::string variant = ToTableText(mainForm_.VariantText()).value_or(std::string());
-    const int32_t questions = TestTable.RecordCount();
     infoTable.AppendValues({TFieldData(*name), TFieldData(variant), TFieldData(questions),
                             TFieldData(static_cast<int32_t>(rightCount_)), TFieldData(ToTableDate(now.date()))});
-    const int64_t elapsed = clock_.MonotonicMilliseconds() - startMilliseconds_;
-    ShowMessageDialog(QStringLiteral("Из %1 представленных вопросов Вы ответили правильно на %2\rВремя: %3")
-                          .arg(questions)
-                          .arg(rightCount_)
-                          .arg(FormatDuration(elapsed)));
+  } catch (const std::exception& error) {
+    return UnrecordedResultMessage(QString::fromUtf8(error.what()));
   }
-  TestTable.Close();
-  done(QDialog::Accepted);
+  return QString();
+}
+
+QString UnrecordedResultMessage(const QString& reason) {
+  return QStringLiteral("Результат не сохранён: ") + reason;
 }
 
 bool TTestForm::FormKeyPress(int key) {

@@ -9,6 +9,9 @@
 // and after the last question old results are purged from the main window's
 // InfoTable, the result is appended there and the score is reported. In the answer
 // view the right line is marked, the mark cannot be moved, and nothing is recorded.
+// A result that cannot be recorded (INFO.DBF not open, open read-only, or a failing
+// write) still gets its score and time reported, with a line below them that says it
+// was not saved and why.
 //
 // Keys: Enter with an answer chosen acts as "Далее" (with none it does nothing);
 // Escape does nothing; the close box acts as "Выход".
@@ -39,6 +42,9 @@ char AnswerFieldOnLine(int rightPosition, int line);
 // now (an empty date is the zero date and goes), then packs the table; nothing when
 // the table holds no records.
 void PurgeOldResults(TVelorinDataSet& infoTable, const QDateTime& now);
+
+// The line that reports a result not recorded, for the reason given.
+QString UnrecordedResultMessage(const QString& reason);
 
 class TTestForm : public TVelorinDialog {
   Q_OBJECT
@@ -72,6 +78,9 @@ class TTestForm : public TVelorinDialog {
  private:
   void ShowQuestion();
   void FinishTest();
+  // Purges old results and appends this one to InfoTable; the line saying why the
+  // result was not recorded, empty when it was.
+  QString RecordResult(const QDateTime& now, int32_t questions);
   void LeaveTest();
   int SelectedItem() const;
   void SelectItem(int item);

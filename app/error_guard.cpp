@@ -1,19 +1,13 @@
 #include "app/error_guard.h"
 
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <exception>
 
 namespace velorin {
 
-namespace {
-QString& Title() {
-  static QString title;
-  return title;
-}
-}  // namespace
-
-QString ProgramTitle() { return Title(); }
-void SetProgramTitle(const QString& title) { Title() = title; }
+QString ProgramTitle() { return QGuiApplication::applicationDisplayName(); }
+void SetProgramTitle(const QString& title) { QGuiApplication::setApplicationDisplayName(title); }
 
 QString MessageText(const QString& text) {
   QString result = text;

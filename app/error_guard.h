@@ -12,8 +12,9 @@
 
 namespace velorin {
 
-// The program's title (the caption of its error boxes); "Тестирование" once the
-// start-up has set it.
+// The program's title: the application's display name, which the desktop shows for
+// the program and as the title of a window without a caption of its own (and the
+// caption of the error boxes); "Тестирование" once the start-up has set it.
 QString ProgramTitle();
 void SetProgramTitle(const QString& title);
 

@@ -13,7 +13,7 @@ void KazFormLayout::SetupUi(QDialog& form) {
   form.setFont(DesignFont(kArial, 15));
 
   QLabel = MakeLabel(&form, "QLabel", QRect(17, 12, 384, 74),
-                     LabelLook{DesignFont(kArial, 20), kBlack, TkxTextStyle::kxlsLowered, true}, QString());
+                     LabelLook{DesignFont(kArial, 20), kBlack, TkxTextStyle::kxlsLowered, true, true}, QString());
   kxShapeBtn2 = MakeButton(&form, "kxShapeBtn2", QRect(163, 91, 107, 35),
                            ButtonLook{DesignFont(kArial, 20), kNavy, TkxButtonShape::bsRoundRect, false},
                            QStringLiteral("OK"));

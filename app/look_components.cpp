@@ -14,6 +14,7 @@ TkxLabel* MakeLabel(QWidget* parent, const char* name, const QRect& place, const
   label->setFont(look.font);
   label->SetFontColor(look.color);
   label->TextOptions().SetStyle(look.style).SetWordWrap(look.wordWrap);
+  label->SetAutoSize(look.autoSize);
   return label;
 }
 

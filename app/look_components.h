@@ -29,6 +29,7 @@ struct LabelLook {
   QColor color;
   TkxTextStyle style = TkxTextStyle::kxlsDefault;
   bool wordWrap = false;
+  bool autoSize = false;  // grows with a text set at run time (see TkxLabel)
 };
 
 struct ButtonLook {

@@ -33,7 +33,7 @@ void TestFormLayout::SetupUi(QDialog& form) {
   form.setFont(DesignFont(kArial, 15));
 
   QuestNoLabel = MakeLabel(&form, "QuestNoLabel", QRect(17, 3, 104, 23),
-                           LabelLook{DesignFont(kArial, 20), kMaroon, TkxTextStyle::kxlsLowered, false},
+                           LabelLook{DesignFont(kArial, 20), kMaroon, TkxTextStyle::kxlsLowered, false, true},
                            QStringLiteral("Вопрос №1"));
   const LabelLook text{DesignFont(kArialNarrow, 19, true), kBlack, TkxTextStyle::kxlsDefault, true};
   QuestLabel = MakeLabel(&form, "QuestLabel", QRect(29, 29, 725, 73), text, QString());

@@ -49,6 +49,7 @@ void TestingProgram::CreateWindows(ProgramClock& clock, AnswerDraw& draw) {
   testForm_ = std::make_unique<TTestForm>(*mainForm_, clock, draw);
   infoForm_ = std::make_unique<TInfoForm>(*mainForm_);
   mainForm_->SetWindows(testForm_.get(), infoForm_.get());
+  RunStep([this] { mainForm_->ShowReadOnlyTablesNotice(); });
 }
 
 int TestingProgram::Run(QApplication& application) {

@@ -9,6 +9,8 @@
 // step: the main window (which opens NAME.DBF and INFO.DBF in the current
 // directory), the message dialog, the test window and the results window. They live
 // until the program object goes; the event loop runs until the main window closes.
+// When NAME.DBF or INFO.DBF could only be opened read-only, the message dialog says
+// so once, before the main window is shown.
 #pragma once
 
 #include <memory>

@@ -18,11 +18,11 @@
 #include <utility>
 #include <vector>
 
-#include "bench/bench_directory.h"
+#include "bench/bench_support.h"
 #include "engine/vr6_dbsy.h"
 #include "index/index_families.h"
 #include "index/vr6_ntx.h"
-#include "tools/table_creator.h"
+#include "engine/table_creator.h"
 
 namespace velorin {
 namespace {
@@ -36,11 +36,11 @@ std::string KeyOf(int32_t i) { return "name " + std::to_string((int64_t{i} * 791
 const std::string& Table() {
   static const std::string path = [] {
     InstallIndexFamilies();
-    std::string file = BenchFile("NTX.DBF");
-    tools::TableSpec spec;
+    std::string file = bench::Directory().File("NTX.DBF");
+    TableSpec spec;
     spec.version = 0x03;
-    for (const char* field : {"NAME:C:20", "QTY:N:8"}) spec.fields.push_back(tools::ParseFieldSpec(field));
-    tools::CreateTable(file, spec);
+    for (const char* field : {"NAME:C:20", "QTY:N:8"}) spec.fields.push_back(ParseFieldSpec(field));
+    CreateTable(file, spec);
     std::string bytes;
     {
       std::ifstream in(file, std::ios::binary);
@@ -62,7 +62,7 @@ const std::string& Table() {
 }
 
 void Build(VRO_dBHandler& table) {
-  VRobjNTXFile file(&table, BenchFile("NAME.NTX"), true, true);
+  VRobjNTXFile file(&table, bench::Directory().File("NAME.NTX"), true, true);
   file.TagAdd("NAME", "NAME", false, true, "");
 }
 
@@ -157,42 +157,12 @@ void BM_NtxKeyWalk(benchmark::State& state) {
 }
 BENCHMARK(BM_NtxKeyWalk)->Unit(benchmark::kMillisecond);
 
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  RatioReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
-
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.run_type == Run::RT_Iteration) realTimes_[run.run_name.function_name] = run.GetAdjustedRealTime();
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    Ratio("Build / read and std::sort", "BM_NtxBuild", "BM_ReadAndSort");
-    Ratio("Walk in index order / natural walk", "BM_NtxOrderWalk", "BM_NaturalWalk");
-    Ratio("Keys alone in index order / natural walk", "BM_NtxKeyWalk", "BM_NaturalWalk");
-  }
-
- private:
-  void Ratio(const char* title, const char* of, const char* to) {
-    auto a = realTimes_.find(of);
-    auto b = realTimes_.find(to);
-    if (a != realTimes_.end() && b != realTimes_.end() && b->second > 0) {
-      std::printf("%s: %.2f\n", title, a->second / b->second);
-    }
-  }
-  std::map<std::string, double> realTimes_;
-};
-
 }  // namespace
 }  // namespace velorin
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  velorin::RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  return 0;
+  return velorin::bench::RunWithRatios(argc, argv,
+                                       {{"BM_NtxBuild", "BM_ReadAndSort", "Build / read and std::sort"},
+                                        {"BM_NtxOrderWalk", "BM_NaturalWalk", "Walk in index order / natural walk"},
+                                        {"BM_NtxKeyWalk", "BM_NaturalWalk", "Keys alone in index order / natural walk"}});
 }

@@ -29,10 +29,15 @@
 // setting) as bytes; FieldTextUtf8 gives it as UTF-8 for the windows. Values
 // given to AppendValues and the field setters as text are ANSI bytes too.
 //
-// Not yet available: index files, the filter expression and master-detail
-// ranges rest on the index and expression subsystems. Their properties and calls
-// are in place; opening an index file and setting a filter expression fail with
-// the engine's error until those subsystems exist, and a master range limits
+// Filters. While Filtered, a record is shown when OnFilterRecord (if assigned)
+// accepts it and the Filter expression (a dBase expression in the program's
+// ANSI code page, with FilterOptions) is true for it; the handler keeps the set
+// of passing records. A filter set while closed takes effect when the dataset
+// opens; an expression that cannot be used raises and leaves Filtered false.
+//
+// Not yet available: index files and master-detail ranges rest on the index
+// subsystem. Their properties and calls are in place; opening an index file
+// fails with the engine's error until it exists, and a master range limits
 // nothing without an index tag.
 #pragma once
 
@@ -296,6 +301,8 @@ class TVelorinDataSet : public TDataSetBase {
   void DeleteOrRecall(bool deleting);
   bool LocateRecord(const std::string& keyFields, const TFieldData& value, TLocateOptions options,
                     int32_t* found);
+  // Locate through an index tag: Find in it, the selected order restored after.
+  bool SeekInTag(IndexOrder& tag, const std::string& key, TLocateOptions options, int32_t* found);
   std::string SearchText(const TFieldData& value) const;
 
   TFieldData ReadDataField(const TField& field, uint8_t* image);

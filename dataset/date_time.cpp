@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "engine/text_trim.h"
 #include "platform/clock.h"
 
 namespace velorin {
@@ -187,10 +188,8 @@ std::string FormatDateTime(TDateTime value) {
 }
 
 std::optional<TDateTime> ParseDateTime(const std::string& input) {
-  size_t begin = input.find_first_not_of(" \t");
-  if (begin == std::string::npos) return std::nullopt;
-  size_t end = input.find_last_not_of(" \t");
-  const std::string text = input.substr(begin, end - begin + 1);
+  const std::string text = TrimWhiteSpace(input);
+  if (text.empty()) return std::nullopt;
 
   TCivilDate date;
   size_t pos = 0;

@@ -13,6 +13,8 @@
 #include <optional>
 #include <string>
 
+#include "engine/field_kind.h"
+
 namespace velorin {
 
 struct TDateTime {
@@ -23,11 +25,12 @@ struct TDateTime {
 };
 
 namespace date_time {
-constexpr int32_t kSerialDayOffset = 2415019;          // day number of serial 0
-constexpr int64_t kMillisecondsPerDay = 86400000;
-// Days from 1 January 0001 (day 1) to serial 0: the day count of a "T" field's
+constexpr int32_t kSerialDayOffset = kDaySerialOffset;  // day number of serial 0
+constexpr int64_t kMillisecondsPerDay = velorin::kMillisecondsPerDay;
+// Days from the date-time epoch to serial 0: the day count of a "T" field's
 // millisecond value is this plus the serial.
-constexpr int32_t kSerialFromYearOne = 693594;
+constexpr int32_t kSerialFromYearOne = kDaySerialOffset - kDateTimeEpochDay;
+static_assert(kSerialFromYearOne == 693594);
 }  // namespace date_time
 
 struct TCivilDate {

@@ -7,6 +7,8 @@
 #include <type_traits>
 
 #include "dataset/data_set_base.h"
+#include "engine/field_kind.h"
+#include "engine/text_trim.h"
 #include "engine/vr6_Date.h"
 #include "platform/convert_error.h"
 
@@ -14,16 +16,9 @@ namespace velorin {
 
 namespace {
 
-std::string Trimmed(const std::string& text) {
-  size_t begin = text.find_first_not_of(" \t");
-  if (begin == std::string::npos) return {};
-  size_t end = text.find_last_not_of(" \t");
-  return text.substr(begin, end - begin + 1);
-}
-
 // A whole decimal number, optionally signed, blanks around it ignored.
 bool ParseInteger(const std::string& text, int64_t* value) {
-  std::string t = Trimmed(text);
+  std::string t = TrimWhiteSpace(text);
   if (t.empty()) return false;
   const char* first = t.data();
   const char* last = t.data() + t.size();
@@ -34,7 +29,7 @@ bool ParseInteger(const std::string& text, int64_t* value) {
 
 // A decimal number with "." as the decimal point, blanks around it ignored.
 bool ParseFloat(const std::string& text, double* value) {
-  std::string t = Trimmed(text);
+  std::string t = TrimWhiteSpace(text);
   if (t.empty()) return false;
   const char* first = t.data();
   const char* last = t.data() + t.size();
@@ -214,7 +209,7 @@ void TStringField::SetAsString(const std::string& value) { SetValue(value); }
 
 int32_t TStringField::AsInteger() const {
   std::string text = AsString();
-  if (Trimmed(text).empty()) return 0;
+  if (TrimWhiteSpace(text).empty()) return 0;
   int64_t value = 0;
   if (!ParseInteger(text, &value)) InvalidText(text, "Integer");
   if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max()) OutOfRange(text);
@@ -225,7 +220,7 @@ void TStringField::SetAsInteger(int32_t value) { SetValue(std::to_string(value))
 
 double TStringField::AsFloat() const {
   std::string text = AsString();
-  if (Trimmed(text).empty()) return 0.0;
+  if (TrimWhiteSpace(text).empty()) return 0.0;
   double value = 0.0;
   if (!ParseFloat(text, &value)) InvalidText(text, "Float");
   return value;
@@ -238,14 +233,14 @@ void TStringField::SetAsFloat(double value) {
 
 bool TStringField::AsBoolean() const {
   std::string text = AsString();
-  return !text.empty() && std::string_view("TtYyJj").find(text[0]) != std::string_view::npos;
+  return !text.empty() && IsLogicalTrueLetter(text[0]);
 }
 
 void TStringField::SetAsBoolean(bool value) { SetValue(std::string(value ? "T" : "F")); }
 
 TDateTime TStringField::AsDateTime() const {
   std::string text = AsString();
-  if (Trimmed(text).empty()) return TDateTime{};
+  if (TrimWhiteSpace(text).empty()) return TDateTime{};
   auto value = ParseDateTime(text);
   if (!value) InvalidText(text, "DateTime");
   return *value;
@@ -275,13 +270,13 @@ std::string TIntegerFieldBase::AsString() const {
 }
 
 void TIntegerFieldBase::SetAsString(const std::string& value) {
-  if (Trimmed(value).empty()) {
+  if (TrimWhiteSpace(value).empty()) {
     Clear();
     return;
   }
   int64_t number = 0;
   if (!ParseInteger(value, &number)) InvalidText(value, "Integer");
-  if (number < min_ || number > max_) OutOfRange(Trimmed(value));
+  if (number < min_ || number > max_) OutOfRange(TrimWhiteSpace(value));
   SetAsInteger(static_cast<int32_t>(number));
 }
 
@@ -326,7 +321,7 @@ std::string TFloatField::AsString() const {
 }
 
 void TFloatField::SetAsString(const std::string& value) {
-  if (Trimmed(value).empty()) {
+  if (TrimWhiteSpace(value).empty()) {
     Clear();
     return;
   }
@@ -367,13 +362,12 @@ std::string TBooleanField::AsString() const {
 }
 
 void TBooleanField::SetAsString(const std::string& value) {
-  std::string t = Trimmed(value);
+  std::string t = TrimWhiteSpace(value);
+  std::optional<bool> letter = t.empty() ? std::nullopt : LogicalOfLetter(t[0]);
   if (t.empty()) {
     Clear();
-  } else if (std::string_view("TtYyJj").find(t[0]) != std::string_view::npos) {
-    SetAsBoolean(true);
-  } else if (std::string_view("FfNn").find(t[0]) != std::string_view::npos) {
-    SetAsBoolean(false);
+  } else if (letter) {
+    SetAsBoolean(*letter);
   } else {
     InvalidText(value, "Boolean");
   }
@@ -407,7 +401,7 @@ std::string TDateTimeFieldBase::AsString() const {
 }
 
 void TDateTimeFieldBase::SetAsString(const std::string& value) {
-  if (Trimmed(value).empty()) {
+  if (TrimWhiteSpace(value).empty()) {
     Clear();
     return;
   }
@@ -415,7 +409,7 @@ void TDateTimeFieldBase::SetAsString(const std::string& value) {
   if (!parsed) {
     // The platform's short date form, when it is not one of the fixed forms.
     try {
-      int32_t day = DBFDate().TextToDayNumber(Trimmed(value));
+      int32_t day = DBFDate().TextToDayNumber(TrimWhiteSpace(value));
       if (day > 0) parsed = FromDayNumber(day);
     } catch (const platform::EConvertError&) {
     }

@@ -4,19 +4,9 @@
 #include <iterator>
 
 #include "dataset/fields.h"
+#include "engine/text_trim.h"
 
 namespace velorin {
-
-namespace {
-
-std::string_view TrimBlanks(std::string_view text) {
-  size_t begin = text.find_first_not_of(" \t");
-  if (begin == std::string_view::npos) return {};
-  size_t end = text.find_last_not_of(" \t");
-  return text.substr(begin, end - begin + 1);
-}
-
-}  // namespace
 
 TProfileFile TProfileFile::Parse(std::string_view text) {
   TProfileFile file;
@@ -26,28 +16,24 @@ TProfileFile TProfileFile::Parse(std::string_view text) {
   while (start < text.size()) {
     size_t newline = text.find('\n', start);
     if (newline == std::string_view::npos) newline = text.size();
-    std::string_view line = text.substr(start, newline - start);
+    std::string line = TrimWhiteSpace(text.substr(start, newline - start));
     start = newline + 1;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    line = TrimBlanks(line);
     if (line.empty() || line.front() == ';') continue;
     if (line.front() == '[') {
-      line.remove_prefix(1);
       size_t close = line.find(']');
-      if (close != std::string_view::npos) line = line.substr(0, close);
-      section = std::string(TrimBlanks(line));
+      section = TrimWhiteSpace(std::string_view(line).substr(1, close == std::string::npos ? std::string::npos : close - 1));
       bool known = false;
       for (const auto& s : file.sections_) known = known || SameTextIgnoringCase(s, *section);
       if (!known) file.sections_.push_back(*section);
       continue;
     }
     size_t equals = line.find('=');
-    if (!section || equals == std::string_view::npos) continue;
-    std::string_view key = TrimBlanks(line.substr(0, equals));
-    std::string_view value = TrimBlanks(line.substr(equals + 1));
+    if (!section || equals == std::string::npos) continue;
+    std::string key = TrimWhiteSpace(std::string_view(line).substr(0, equals));
+    std::string value = TrimWhiteSpace(std::string_view(line).substr(equals + 1));
     if (key.empty()) continue;
     if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
-    file.lines_.push_back({*section, std::string(key), std::string(value)});
+    file.lines_.push_back({*section, key, value});
   }
   return file;
 }

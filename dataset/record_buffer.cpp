@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/byte_order.h"
+#include "engine/text_trim.h"
 
 namespace velorin {
 
@@ -19,13 +20,10 @@ std::string MakeBookmark(int32_t recordNumber) {
 bool BookmarkRecordNumber(std::string_view bookmark, int32_t* recordNumber) {
   size_t end = bookmark.find('\0');
   if (end != std::string_view::npos) bookmark = bookmark.substr(0, end);
-  size_t begin = bookmark.find_first_not_of(' ');
-  if (begin == std::string_view::npos) return false;
-  bookmark = bookmark.substr(begin);
-  while (!bookmark.empty() && bookmark.back() == ' ') bookmark.remove_suffix(1);
-  if (bookmark.empty() || bookmark.size() > 10) return false;
+  std::string digits = TrimBlanks(bookmark);
+  if (digits.empty() || digits.size() > 10) return false;
   int64_t value = 0;
-  for (char c : bookmark) {
+  for (char c : digits) {
     if (c < '0' || c > '9') return false;
     value = value * 10 + (c - '0');
   }

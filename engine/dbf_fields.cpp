@@ -4,7 +4,9 @@
 #include <cstring>
 
 #include "engine/byte_order.h"
+#include "engine/field_kind.h"
 #include "engine/number_format.h"
+#include "engine/text_trim.h"
 #include "engine/vr6_DBF.h"
 #include "engine/vr6_Date.h"
 #include "engine/vr6_eror.h"
@@ -18,24 +20,7 @@ namespace velorin {
 
 namespace {
 
-// The letters a logical field reads as true.
-constexpr std::string_view kTrueLetters = "TtYyJj";
-
-// Version 0x30 T fields: day number and milliseconds; four blanks read as these.
-constexpr int32_t kBlankDateTimeDay = 2415019;
-constexpr int32_t kDateTimeEpochDay = 1721425;  // the day the numeric value counts from
-constexpr double kMillisecondsPerDay = 86400000.0;
-
-std::string TrimTrailingBlanks(std::string text) {
-  size_t end = text.find_last_not_of(' ');
-  text.resize(end == std::string::npos ? 0 : end + 1);
-  return text;
-}
-
-std::string TrimLeadingBlanks(const std::string& text) {
-  size_t begin = text.find_first_not_of(' ');
-  return begin == std::string::npos ? std::string() : text.substr(begin);
-}
+constexpr double kMillisecondsPerDayDouble = static_cast<double>(kMillisecondsPerDay);
 
 char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
 
@@ -73,21 +58,27 @@ std::string VRO_dBaseFld::TableName() const {
   return dot == std::string::npos ? base : base.substr(0, dot);
 }
 
-bool VRO_dBaseFld::IsMachineValue(const VRFieldEntry& field) const {
-  if (version_ != dbf_version::kVisualFoxPro) return false;
-  int32_t width;
-  switch (field.Type()) {
-    case 'B':
-    case 'T':
-    case 'Y': width = 8; break;
-    case 'G':
-    case 'I':
-    case 'M': width = 4; break;
-    default: return false;
-  }
-  // The descriptor's length is not checked at open: a shorter field holds no
-  // machine value, and reading one would run past the field (and the record).
-  return field.Length() >= width;
+FieldStorage VRO_dBaseFld::StorageOf(const VRFieldEntry& field) const {
+  // The descriptor's length is not checked at open: a field shorter than its
+  // machine value is text, since reading the value would run past the field.
+  return FieldStorageOf(field.Type(), field.Length(), version_);
+}
+
+bool VRO_dBaseFld::IsMachineValue(const VRFieldEntry& field) const { return IsMachineStorage(StorageOf(field)); }
+
+FieldKind VRO_dBaseFld::KindOfField(int32_t number) const {
+  const VRFieldEntry* field = Field(number);
+  return field == nullptr ? FieldKind::Other : FieldKindOf(field->Type(), version_);
+}
+
+FieldStorage VRO_dBaseFld::StorageOfField(int32_t number) const {
+  const VRFieldEntry* field = Field(number);
+  return field == nullptr ? FieldStorage::Text : StorageOf(*field);
+}
+
+bool VRO_dBaseFld::IsMemoField(int32_t number) const {
+  const VRFieldEntry* field = Field(number);
+  return field != nullptr && IsMemoFieldType(field->Type(), version_);
 }
 
 // ---- lookup --------------------------------------------------------------------
@@ -156,12 +147,14 @@ int32_t VRO_dBaseFld::UserHook(int32_t, int32_t, int32_t, int32_t, int32_t) { re
 
 // ---- raw text ------------------------------------------------------------------
 
-std::string VRO_dBaseFld::ReadFieldText(int32_t number) {
+std::string VRO_dBaseFld::ReadFieldText(int32_t number) { return std::string(FieldTextView(number)); }
+
+std::string_view VRO_dBaseFld::FieldTextView(int32_t number) const {
   const VRFieldEntry* field = Field(number);
-  if (field == nullptr || currentRecord_ == nullptr) return std::string();
+  if (field == nullptr || currentRecord_ == nullptr) return std::string_view();
   const char* bytes = reinterpret_cast<const char*>(currentRecord_ + field->Displacement);
   size_t length = static_cast<size_t>(field->Length());
-  return std::string(bytes, strnlen(bytes, length));
+  return std::string_view(bytes, strnlen(bytes, length));
 }
 
 void VRO_dBaseFld::StoreFieldText(int32_t number, const std::string& text) {
@@ -238,7 +231,7 @@ bool VRO_dBaseFld::PutDateByName(const std::string& name, int32_t dayNumber) {
 bool VRO_dBaseFld::GetLogical(int32_t number) {
   std::string raw = ReadFieldText(number);
   // An empty text is false: it would be "found" in any text.
-  return !raw.empty() && kTrueLetters.find(raw) != std::string_view::npos;
+  return !raw.empty() && kLogicalTrueLetters.find(raw) != std::string_view::npos;
 }
 
 bool VRO_dBaseFld::PutLogical(int32_t number, bool value) {
@@ -269,17 +262,16 @@ double VRO_dBaseFld::GetNumber(int32_t number) {
   const VRFieldEntry* field = Field(number);
   if (field == nullptr || currentRecord_ == nullptr) return 0.0;
   const uint8_t* bytes = currentRecord_ + field->Displacement;
-  if (IsMachineValue(*field)) {
-    switch (field->Type()) {
-      case 'B': return byte_order::GetLEDouble(bytes);
-      case 'T': {
-        int32_t day = IsAllBlanks(bytes, 4) ? kBlankDateTimeDay : static_cast<int32_t>(byte_order::GetLE32(bytes));
-        int32_t ms = IsAllBlanks(bytes + 4, 4) ? 0 : static_cast<int32_t>(byte_order::GetLE32(bytes + 4));
-        return (static_cast<double>(day) - kDateTimeEpochDay) * kMillisecondsPerDay + ms;
-      }
-      case 'Y': return static_cast<double>(static_cast<int64_t>(byte_order::GetLE64(bytes))) / 10000.0;
-      default: return static_cast<int32_t>(byte_order::GetLE32(bytes));  // G, I, M
+  switch (StorageOf(*field)) {
+    case FieldStorage::Double: return byte_order::GetLEDouble(bytes);
+    case FieldStorage::DayAndTime: {
+      int32_t day = IsAllBlanks(bytes, 4) ? kBlankDateTimeDay : static_cast<int32_t>(byte_order::GetLE32(bytes));
+      int32_t ms = IsAllBlanks(bytes + 4, 4) ? 0 : static_cast<int32_t>(byte_order::GetLE32(bytes + 4));
+      return (static_cast<double>(day) - kDateTimeEpochDay) * kMillisecondsPerDayDouble + ms;
     }
+    case FieldStorage::Currency: return static_cast<double>(static_cast<int64_t>(byte_order::GetLE64(bytes))) / 10000.0;
+    case FieldStorage::Int32: return static_cast<int32_t>(byte_order::GetLE32(bytes));  // G, I, M
+    default: break;
   }
   std::string text = TrimTrailingBlanks(ReadFieldText(number));
   if (text.size() > 31) text.resize(31);
@@ -311,27 +303,28 @@ bool VRO_dBaseFld::PutNumber(int32_t number, double value) {
     Error(status_, sub_code::kPutNumber, field->Name() + " - " + shown);
     return false;
   };
-  if (IsMachineValue(*field)) {
+  FieldStorage storage = StorageOf(*field);
+  if (IsMachineStorage(storage)) {
     uint8_t* bytes = currentRecord_ + field->Displacement;
-    switch (type) {
-      case 'B': byte_order::PutLEDouble(bytes, value); break;
-      case 'T': {
-        auto day = TruncToInt32(value / kMillisecondsPerDay);
+    switch (storage) {
+      case FieldStorage::Double: byte_order::PutLEDouble(bytes, value); break;
+      case FieldStorage::DayAndTime: {
+        auto day = TruncToInt32(value / kMillisecondsPerDayDouble);
         if (!day || *day > INT32_MAX - kDateTimeEpochDay) return tooLarge(FormatFixed(value, 0).value_or("NAN"));
-        auto ms = TruncToInt32(value - *day * kMillisecondsPerDay);
+        auto ms = TruncToInt32(value - *day * kMillisecondsPerDayDouble);
         if (!ms) return tooLarge(FormatFixed(value, 0).value_or("NAN"));
         byte_order::PutLE32(bytes, static_cast<uint32_t>(*day + kDateTimeEpochDay));
         byte_order::PutLE32(bytes + 4, static_cast<uint32_t>(*ms));
         break;
       }
-      case 'Y': {
+      case FieldStorage::Currency: {
         // Rounded, not truncated: 12.3456 * 10000 is 123455.99999999999 in binary.
         auto scaled = TruncToInt64(std::round(value * 10000.0));
         if (!scaled) return tooLarge(FormatFixed(value, 4).value_or("NAN"));
         byte_order::PutLE64(bytes, static_cast<uint64_t>(*scaled));
         break;
       }
-      default: {  // G, I, M
+      default: {  // Int32: G, I, M
         auto integer = TruncToInt32(value);
         if (!integer) return tooLarge(FormatFixed(value, 0).value_or("NAN"));
         byte_order::PutLE32(bytes, static_cast<uint32_t>(*integer));
@@ -468,10 +461,7 @@ std::unique_ptr<VRobjMemo> VRO_dBaseFld::OpenMemo() {
 VRobjMemo* VRO_dBaseFld::MemoFor(int32_t number) {
   VRFieldEntry* field = Field(number);
   if (field == nullptr) return nullptr;
-  char type = field->Type();
-  // In Visual FoxPro tables "B" is a double in the record, not a memo.
-  bool memoField = type == 'M' || type == 'G' || (type == 'B' && version_ != dbf_version::kVisualFoxPro);
-  if (!memoField) return nullptr;
+  if (!IsMemoFieldType(field->Type(), version_)) return nullptr;
   if (!field->Memo) field->Memo = OpenMemo();
   return field->Memo.get();
 }

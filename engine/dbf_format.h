@@ -47,6 +47,13 @@ constexpr uint8_t kFoxProMemo = 0xF5;    // FoxPro memo file (.FPT)
 constexpr uint8_t kVisualFoxPro = 0x30;  // FoxPro memo file when dbf_flags::kMemoFile is set
 }  // namespace dbf_version
 
+namespace dbf_language_driver {       // header byte 29
+constexpr uint8_t kNone = 0x00;
+constexpr uint8_t kRussianDos = 0x26;      // code page 866
+constexpr uint8_t kRussianOem = 0x65;      // code page 866
+constexpr uint8_t kRussianWindows = 0xC9;  // code page 1251
+}  // namespace dbf_language_driver
+
 namespace dbf_descriptor {
 constexpr size_t kSize = 32;
 constexpr size_t kName = 0;           // 11 bytes, ASCII upper case, zero-padded

@@ -21,7 +21,8 @@ namespace dbt3_header {            // dBase III, block 0
 constexpr size_t kNextFree = 0;    // uint32, the block at which the next appended memo starts
 constexpr size_t kTableName = 8;   // upper-case base name of the table, 8 bytes, zero-padded
 constexpr size_t kTableNameLength = 8;
-// Byte 16 holds 0x03 in the files other dBase III writers make; it is left alone.
+constexpr size_t kWriterVersion = 16;  // 1 byte: 0x03 in the files dBase III writers make; never read
+constexpr uint8_t kWriterVersionValue = 0x03;
 constexpr int32_t kBlockSize = 512;
 }  // namespace dbt3_header
 
@@ -53,6 +54,7 @@ namespace fpt_header {             // FoxPro, block 0; big-endian
 constexpr size_t kNextFree = 0;    // uint32
 constexpr size_t kBlockSize = 6;   // uint16
 constexpr int32_t kMinBlockSize = 8;  // a block must hold the block header
+constexpr uint32_t kSize = 512;    // the header area; the first memo starts in the block after it
 }  // namespace fpt_header
 
 namespace fpt_block {              // in front of every FoxPro memo; big-endian

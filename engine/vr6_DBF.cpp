@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "engine/byte_order.h"
+#include "engine/text_trim.h"
 #include "engine/vr6_eror.h"
 #include "engine/vr6_memo.h"
 #include "platform/clock.h"
@@ -14,13 +15,6 @@
 namespace velorin {
 
 namespace {
-
-std::string TrimBlanks(const std::string& text) {
-  size_t begin = text.find_first_not_of(' ');
-  if (begin == std::string::npos) return "";
-  size_t end = text.find_last_not_of(' ');
-  return text.substr(begin, end - begin + 1);
-}
 
 bool IsAcceptedVersion(uint8_t version) {
   switch (version) {

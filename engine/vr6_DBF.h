@@ -21,9 +21,11 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/dbf_format.h"
+#include "engine/field_kind.h"
 #include "engine/vr6_disk.h"
 
 namespace velorin {
@@ -284,6 +286,8 @@ class VRO_dBaseFld : public VRO_dBaseDBF {
   VRFieldEntry* FieldOfType(const std::string& name, char wantedType);
   void ClearChanged();
   std::string ReadFieldText(int32_t number);
+  // The same text without a copy: valid until the record or CurrentRecord changes.
+  std::string_view FieldTextView(int32_t number) const;
   void StoreFieldText(int32_t number, const std::string& text);
   // Makes the memo object for the table's version; HasMemo tells whether one was made.
   std::unique_ptr<VRobjMemo> OpenMemo();
@@ -296,6 +300,12 @@ class VRO_dBaseFld : public VRO_dBaseDBF {
   // Writes the memo and stores its block number in the field.
   bool MemoWrite(int32_t number, const void* buffer, int32_t size);
 
+  // The field's kind and storage (field_kind.h); Other and Text out of range.
+  FieldKind KindOfField(int32_t number) const;
+  FieldStorage StorageOfField(int32_t number) const;
+  // M, G, and B outside Visual FoxPro tables: the content is in the memo file.
+  bool IsMemoField(int32_t number) const;
+
   bool HasMemo() const { return hasMemo_; }
   const VRFieldEntry* LastField() const { return lastField_; }
   // The table's name in messages: the file name without directory and extension.
@@ -305,6 +315,7 @@ class VRO_dBaseFld : public VRO_dBaseDBF {
   // Machine-value types of version 0x30 tables, in fields long enough to hold
   // the value (8 bytes for B, T and Y, 4 for G, I and M).
   bool IsMachineValue(const VRFieldEntry& field) const;
+  FieldStorage StorageOf(const VRFieldEntry& field) const;
 
   bool hasMemo_ = false;
   bool productionIndex_ = false;

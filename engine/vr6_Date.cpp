@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "engine/text_trim.h"
 #include "platform/clock.h"
 #include "platform/locale_settings.h"
 
@@ -12,11 +13,6 @@ namespace {
 constexpr std::string_view kBlankStorage = "        ";
 
 bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
-
-std::string_view TrimTrailingSpaces(std::string_view text) {
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  return text;
-}
 
 }  // namespace
 
@@ -85,7 +81,7 @@ std::string TvrDBFDate::DayNumberToDisplay(int32_t n) const {
 }
 
 int32_t TvrDBFDate::TextToDayNumber(std::string_view text) const {
-  std::string_view trimmed = TrimTrailingSpaces(text);
+  std::string trimmed = TrimTrailingBlanks(text);
   // "00000000" is how some programs write the blank date, padded or not.
   if (trimmed.empty() || trimmed == "00000000") return 0;
   if (trimmed.size() == 8) {

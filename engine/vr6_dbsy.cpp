@@ -4,7 +4,9 @@
 #include <cstring>
 #include <functional>
 
+#include "engine/field_kind.h"
 #include "engine/number_format.h"
+#include "engine/text_trim.h"
 #include "engine/vr6_Date.h"
 #include "engine/vr6_eror.h"
 #include "engine/vr6_glbl.h"
@@ -18,14 +20,6 @@
 namespace velorin {
 
 namespace {
-
-constexpr std::string_view kTrueLetters = "TtYyJj";
-
-std::string TrimTrailingBlanks(std::string text) {
-  size_t end = text.find_last_not_of(' ');
-  text.resize(end == std::string::npos ? 0 : end + 1);
-  return text;
-}
 
 void UpperInCodePage(std::string& text, int codePage) {
   if (codePage == 0) {
@@ -120,15 +114,22 @@ void VRO_dBHandler::GoRecord(int32_t request) {
     case nav::kLast: step = nav::kPrevious; break;
     default: step = request;
   }
+  // With the filter in effect natural order walks the filter set.
+  bool walkFilter = filterInEffect_ && currentOrder_ == nullptr && request < 0;
   int32_t code = request;
   while (true) {
-    int32_t candidate = code;
+    int32_t candidate = walkFilter ? FilterCandidate(code) : code;
     if (currentOrder_ != nullptr && code < 0) {
       candidate = currentOrder_->KeyMove(code);
       atEof_ = currentOrder_->Eof();
       atBof_ = currentOrder_->Bof();
       if (atEof_ || atBof_) break;
+      if (filterInEffect_ && filterSet_ && !filterSet_->Test(candidate)) {
+        code = step;  // the filter refuses it: on in the order
+        continue;
+      }
     }
+    if (candidate == 0) break;  // nothing left in the set: AtEOF or AtBOF
     VRO_dBaseFld::GoRecord(candidate);
     if (atEof_ || atBof_) break;
     if (recordNumber_ <= 0 || recordNumber_ > recordCount_) {
@@ -357,6 +358,7 @@ void VRO_dBHandler::WriteRecord(int32_t n) {
 
 bool VRO_dBHandler::RecordEvent(uint8_t event, int32_t number) {
   VRO_dBaseFld::RecordEvent(event, number);
+  if (event == record_event::kAfterWrite) UpdateFilterBit(number > 0 ? number : recordNumber_);
   if (event == record_event::kAfterWrite && !indexMaintenanceSuspended_ && !indexFiles_.empty()) {
     for (auto& file : indexFiles_) file->RecordChanged(recordNumber_, number == 0);
     if (currentOrder_ != nullptr) {
@@ -405,17 +407,6 @@ void VRO_dBHandler::SetRange(const std::string& low, const std::string& high, bo
   currentOrder_->RangeSet(&lowValue, lowInclusive, highInclusive, &highValue);
   GoRecord(nav::kFirst);
   if (atBof_) BlankRecord();
-}
-
-void VRO_dBHandler::SetFilter(const std::string& expression, bool, bool) {
-  // No expression can be compiled without the evaluator.
-  status_ = error_code::kFormulaUntranslatable;
-  Error(status_, sub_code::kNone, expression);
-}
-
-void VRO_dBHandler::SetFilterActive(bool on) {
-  filterWanted_ = on;
-  filterInEffect_ = false;  // on and a compiled expression
 }
 
 void VRO_dBHandler::CloseIndexes() {
@@ -504,8 +495,7 @@ IndexOrder* VRO_dBHandler::TagByPosition(int32_t n) {
 }
 
 int32_t VRO_dBHandler::SelectOrder(const std::string* tagName, bool keepPosition) {
-  std::string name = tagName == nullptr ? std::string() : TrimTrailingBlanks(*tagName);
-  name.erase(0, std::min(name.find_first_not_of(' '), name.size()));
+  std::string name = tagName == nullptr ? std::string() : TrimBlanks(*tagName);
   IndexOrder* chosen = nullptr;
   int32_t slot = 0;
   if (!name.empty()) {
@@ -564,10 +554,8 @@ void VRO_dBHandler::Pack() {
   }
   IndexOrder* order = currentOrder_;
   bool readAhead = readAheadActive_;
-  bool anyMemoField = std::any_of(fields_.begin(), fields_.end(), [this](const VRFieldEntry& f) {
-    char t = f.Type();
-    return t == 'M' || t == 'G' || (t == 'B' && version_ != dbf_version::kVisualFoxPro);
-  });
+  bool anyMemoField = std::any_of(fields_.begin(), fields_.end(),
+                                  [this](const VRFieldEntry& f) { return IsMemoFieldType(f.Type(), version_); });
   std::unique_ptr<VRobjMemo> packMemo = anyMemoField ? OpenMemo() : nullptr;
   currentOrder_ = nullptr;
   SetReadAhead(false);
@@ -596,8 +584,7 @@ void VRO_dBHandler::Pack() {
         if (kept != i) VRO_dBaseDBF::WriteRecord(kept);
       } else if (packMemo) {
         for (const VRFieldEntry& field : fields_) {
-          char t = field.Type();
-          if (!(t == 'M' || t == 'G' || (t == 'B' && version_ != dbf_version::kVisualFoxPro))) continue;
+          if (!IsMemoFieldType(field.Type(), version_)) continue;
           std::string text = TrimTrailingBlanks(ReadFieldText(field.Number));
           double block = 0;
           if (IsMachineValue(field)) {
@@ -613,6 +600,10 @@ void VRO_dBHandler::Pack() {
     }
     if (kept < total) {
       recordCount_ = kept;
+      // The numbers beyond the new end are no records any more.
+      if (filterSet_) {
+        for (int32_t n = kept + 1; n <= filterSet_->Highest(); ++n) filterSet_->Modify(n, TvrHugeSet::kClearBit);
+      }
       int64_t end = RecordOffset(kept + 1);
       uint8_t endOfFile = dbf_layout::kEndOfFile;
       WriteAt(static_cast<int32_t>(end), &endOfFile, 1);
@@ -689,7 +680,7 @@ bool VRO_dBHandler::Search(const std::string& text, int32_t fieldNumber, int32_t
     pattern.day = -1;
   }
   pattern.hasNumber = platform::TryTextToFloat(text, &pattern.number);
-  pattern.logical = kTrueLetters.find(text[0]) != std::string_view::npos;
+  pattern.logical = IsLogicalTrueLetter(text[0]);
 
   ReportProgress(-1, status_kind::kSearch, recordCount_);
   int32_t remembered = recordNumber_;

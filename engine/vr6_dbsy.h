@@ -8,6 +8,13 @@
 // (-1, kind, total) at the start, (kind, current, 0) as it goes, (0, 0, 0) or
 // (0, visited, 0) at the end; kinds 1 and 2 index builds, 11 pack, 21 search.
 //
+// The expression filter comes through the RecordFilter seam (record_filter.h):
+// SetFilter compiles its text against the table and builds the bit set of the
+// records that pass in one walk; every record written or appended afterwards
+// enters or leaves the set, Pack clears the numbers it removed, and navigation
+// with the filter in effect tests only the set. Without an installed filter
+// maker SetFilter raises an engine error.
+//
 // Index files are opened through the families registered in index_links.h (up
 // to 63, slots 1 to 63); one of their orders may be the current order, which
 // navigation, Find, Skip and SetRange then follow. Every record write and append
@@ -22,7 +29,9 @@
 #include <vector>
 
 #include "engine/index_links.h"
+#include "engine/record_filter.h"
 #include "engine/vr6_DBF.h"
+#include "engine/vr6_glbl.h"
 
 namespace velorin {
 
@@ -89,6 +98,12 @@ class VRO_dBHandler : public VRO_dBaseFld {
   void SetReadAhead(bool on);
   void ClearRange();
   void SetRange(const std::string& low, const std::string& high, bool lowInclusive, bool highInclusive);
+  // Compiles the filter text (ignoreCase and partialMatch are the options of
+  // its text comparisons) and builds the set of the visible records that pass;
+  // the position is kept. An empty text leaves no expression. A text that does
+  // not compile, or whose result is not logical ("Filter expression must
+  // return boolean result"), raises and leaves no expression. The filter takes
+  // effect as SetFilterActive last asked.
   void SetFilter(const std::string& expression, bool ignoreCase, bool partialMatch);
   void SetFilterActive(bool on);
   // Opens the listed index files (blank, comma or semicolon separated, double
@@ -136,11 +151,22 @@ class VRO_dBHandler : public VRO_dBaseFld {
   bool FilterWanted() const { return filterWanted_; }
   bool FilterInEffect() const { return filterInEffect_; }
   const std::string& FilterText() const { return filterText_; }
+  // The records that passed the filter (nullptr before the first SetFilter).
+  const TvrHugeSet* FilterSet() const { return filterSet_.get(); }
+  // Whether record n is in the filter set (false beyond RecordCount).
+  bool InFilterSet(int32_t n) const;
 
  private:
   // Whether the current record passes the deleted test and RecordAccepted.
   bool IsVisible();
   bool FieldMatches(int32_t number, const struct SearchPattern& pattern);
+  // The next record of the filter set for a navigation code (nav::), or 0 with
+  // AtEOF or AtBOF set when there is none.
+  int32_t FilterCandidate(int32_t code);
+  void FillFilterSet();
+  // The written record n enters or leaves the filter set.
+  void UpdateFilterBit(int32_t n);
+  void ClearFilterExpression();
   void ReportProgress(int32_t stat1, int32_t stat2, int32_t stat3) { StatusUpdate(stat1, stat2, stat3); }
 
   // Reads the record the current order stands on after a fast Skip.
@@ -158,7 +184,11 @@ class VRO_dBHandler : public VRO_dBaseFld {
   bool readAheadActive_ = false;
   bool readAheadAllowed_ = true;
   bool findFound_ = false;
+  std::unique_ptr<TvrHugeSet> filterSet_;
+  std::unique_ptr<RecordFilter> filterExpression_;
   std::string filterText_;
+  bool filterIgnoreCase_ = false;
+  bool filterPartialMatch_ = true;
   bool filterWanted_ = false;
   bool filterInEffect_ = false;
   uint16_t searchOptions_ = 0;

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 
+#include "engine/text_trim.h"
 #include "engine/vr6_Date.h"
 #include "platform/code_page.h"
 #include "platform/file_names.h"
@@ -483,11 +484,7 @@ void TrimBuffer(char* buffer) {
   buffer[length] = '\0';
 }
 
-void TrimBuffer(std::string& text) {
-  size_t length = text.size();
-  while (length > 0 && text[length - 1] == ' ') --length;
-  text.resize(length);
-}
+void TrimBuffer(std::string& text) { text = TrimTrailingBlanks(text); }
 
 void UpperBuffer(char* buffer, size_t n) {
   if (buffer != nullptr) platform::UpperBuffer(buffer, n);

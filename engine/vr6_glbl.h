@@ -21,6 +21,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/field_kind.h"
 #include "engine/vr6_eror.h"
 
 namespace velorin {
@@ -36,10 +37,6 @@ enum class TvrVariantKind : uint8_t {
   kLogical = 4,  // 1 byte: 0 false, anything else true
   kRaw = 5,      // uninterpreted bytes (binary keys, keys with record numbers appended)
 };
-
-// The letters that read as true and as false; a logical is written "T" or "F".
-inline constexpr std::string_view kLogicalTrueLetters = "TtYyJj";
-inline constexpr std::string_view kLogicalFalseLetters = "FfNn";
 
 class TvrVariant {
  public:

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/byte_order.h"
+#include "engine/text_trim.h"
 #include "engine/vr6_DBF.h"
 #include "engine/vr6_eror.h"
 #include "platform/clock.h"
@@ -16,13 +17,6 @@ namespace velorin {
 namespace {
 
 constexpr int64_t kMaxFileSize = std::numeric_limits<int32_t>::max();
-
-std::string TrimBlanks(const std::string& text) {
-  size_t begin = text.find_first_not_of(' ');
-  if (begin == std::string::npos) return "";
-  size_t end = text.find_last_not_of(' ');
-  return text.substr(begin, end - begin + 1);
-}
 
 char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }

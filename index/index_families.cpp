@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "engine/index_links.h"
+#include "expr/expression_filter.h"
 #include "index/vr6_ndx.h"
 #include "index/vr6_ntx.h"
 
@@ -29,6 +30,7 @@ std::unique_ptr<IndexFileLink> OpenNtx(VRO_dBHandler& table, const std::string& 
 void InstallIndexFamilies() {
   RegisterIndexFamily(".NDX", &OpenNdx);
   RegisterIndexFamily(".NTX", &OpenNtx);
+  InstallExpressionFilter();
 }
 
 std::unique_ptr<VRobjIndexFile> CreateIndexFile(VRO_dBHandler& table, const std::string& path) {

@@ -28,9 +28,10 @@ void VRobjNDXTag::AdjustValue(TvrVariant& value) const {
     return;
   }
   double number;
-  if (keyType_ == 'D' && value.Kind() != TvrVariantKind::kNumeric) {
-    int32_t day = value.AsDate();
-    number = day < 0.1 ? kBlankDateKey : day;
+  if (keyType_ == 'D') {
+    // A day number, from a date, a number or a text; the blank date sorts last.
+    number = value.Kind() == TvrVariantKind::kNumeric ? value.AsFloat() : value.AsDate();
+    if (number < 0.1) number = kBlankDateKey;
   } else {
     number = value.AsFloat();
   }

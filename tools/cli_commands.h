@@ -25,6 +25,7 @@ void RegisterSearchCommand(CLI::App& app, CommandRunner& runner);
 void RegisterImportCommand(CLI::App& app, CommandRunner& runner);
 void RegisterExportCommand(CLI::App& app, CommandRunner& runner);
 void RegisterQuestionsCommand(CLI::App& app, CommandRunner& runner);
+void RegisterEvalCommand(CLI::App& app, CommandRunner& runner);
 void RegisterIndexCommand(CLI::App& app, CommandRunner& runner);
 void RegisterSeekCommand(CLI::App& app, CommandRunner& runner);
 void RegisterReindexCommand(CLI::App& app, CommandRunner& runner);

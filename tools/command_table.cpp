@@ -1,6 +1,7 @@
 #include "tools/command_table.h"
 
 #include "engine/dbf_format.h"
+#include "platform/code_page.h"
 #include "tools/field_values.h"
 
 namespace velorin::tools {
@@ -18,6 +19,16 @@ void AddTableArguments(CLI::App* command, TableArguments* arguments, bool withCo
 
 int CodePageFor(const TableArguments& arguments, const VRO_dBHandler& table) {
   return ChooseCodePage(arguments.codePage, table.HeaderImage()[dbf_header::kLanguageDriver]);
+}
+
+std::string ExpressionForTable(const std::string& utf8, int codePage) {
+  std::string text;
+  platform::Utf8Refusal refusal;
+  if (!platform::FromUtf8(utf8, codePage, &text, &refusal)) {
+    throw CommandError("The expression holds a character (at " + std::to_string(refusal.characterIndex + 1) +
+                       ") that the table's code page lacks");
+  }
+  return text;
 }
 
 void GoToExistingRecord(VRO_dBHandler& table, int64_t n) {

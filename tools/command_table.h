@@ -45,6 +45,10 @@ std::unique_ptr<Handler> OpenTable(const std::string& file, TableAccess access) 
 // The code page of the table's text (field_values.h ChooseCodePage).
 int CodePageFor(const TableArguments& arguments, const VRO_dBHandler& table);
 
+// An expression typed in UTF-8, in the table's code page; CommandError when it
+// holds a character the code page lacks.
+std::string ExpressionForTable(const std::string& utf8, int codePage);
+
 // Makes record n current, whatever it holds; CommandError when there is no such
 // record (other programs' appends are counted).
 void GoToExistingRecord(VRO_dBHandler& table, int64_t n);

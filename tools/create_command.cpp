@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "tools/cli_commands.h"
-#include "tools/table_creator.h"
+#include "engine/table_creator.h"
 
 namespace velorin::tools {
 

@@ -1,5 +1,6 @@
-// velorin-dbf dump FILE [--deleted] [--codepage ...] [--index INDEXFILE [--tag NAME]]:
-// the records as JSON Lines, in natural or index order.
+// velorin-dbf dump FILE [--deleted] [--filter EXPR [--ignore-case] [--no-partial]]
+// [--index INDEXFILE [--tag NAME]] [--codepage ...]: the records (that pass the
+// filter) as JSON Lines, in natural or index order.
 #include <cstdio>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -17,6 +18,9 @@ namespace {
 struct DumpOptions {
   TableArguments table;
   bool deleted = false;
+  std::string filter;
+  bool ignoreCase = false;
+  bool noPartial = false;
   std::string index;
   std::string tag;
 };
@@ -29,6 +33,11 @@ int RunDump(const DumpOptions& options) {
     OpenIndexFiles(*table, {options.index});
     std::string name = ChooseOrder(*table, 1, options.tag).Name();
     table->SelectOrder(&name, false);
+  }
+  if (!options.filter.empty()) {
+    table->SetTextCodePage(codePage);  // letter case in the filter
+    table->SetFilter(ExpressionForTable(options.filter, codePage), options.ignoreCase, !options.noPartial);
+    table->SetFilterActive(true);
   }
   std::string line;
   for (table->GoRecord(nav::kFirst); !table->AtEOF() && table->RecordNumber() > 0; table->GoRecord(nav::kNext)) {
@@ -53,6 +62,9 @@ void RegisterDumpCommand(CLI::App& app, CommandRunner& runner) {
   CLI::App* command = app.add_subcommand("dump", "Print the records as JSON Lines, in natural or index order");
   AddTableArguments(command, &options->table, true);
   command->add_flag("--deleted", options->deleted, "Include the deleted records");
+  command->add_option("--filter", options->filter, "Only the records for which this expression is true");
+  command->add_flag("--ignore-case", options->ignoreCase, "Compare texts in the filter without regard to case");
+  command->add_flag("--no-partial", options->noPartial, "No \"*\" patterns in the filter's text comparisons");
   CLI::Option* index = command->add_option("--index", options->index, "Walk in the order of this index file");
   command->add_option("--tag", options->tag, "The tag of the index file (default: its first)")->needs(index);
   command->callback([options, &runner] { runner = [options] { return RunDump(*options); }; });

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "engine/dbf_format.h"
+#include "engine/field_kind.h"
+#include "engine/text_trim.h"
 #include "engine/vr6_DBF.h"
 #include "engine/vr6_Date.h"
 #include "engine/vr6_memo.h"
@@ -22,55 +24,32 @@ namespace velorin::tools {
 
 namespace {
 
-// Language-driver bytes of the Russian code pages.
-constexpr uint8_t kDriverRussianDos = 0x26;
-constexpr uint8_t kDriverRussianOem = 0x65;
-constexpr uint8_t kDriverRussianWindows = 0xC9;
-
-// Visual FoxPro T fields count milliseconds from this day number (Julian day).
-constexpr int64_t kDateTimeEpochDay = 1721425;
-constexpr int64_t kMillisecondsPerDay = 86400000;
+// A Visual FoxPro date-time: day number and milliseconds.
 constexpr size_t kDateTimeLength = 8;
 
 // Doubles hold every whole number up to 2^53 exactly.
 constexpr double kExactWholeLimit = 9007199254740992.0;
-
-std::string TrimTrailingBlanks(std::string_view text) {
-  size_t end = text.find_last_not_of(' ');
-  return std::string(end == std::string_view::npos ? std::string_view() : text.substr(0, end + 1));
-}
-
-std::string TrimBlanks(std::string_view text) {
-  size_t begin = text.find_first_not_of(' ');
-  if (begin == std::string_view::npos) return std::string();
-  size_t end = text.find_last_not_of(' ');
-  return std::string(text.substr(begin, end - begin + 1));
-}
 
 bool IsVisualFoxPro(const VRO_dBaseFld& table) { return table.Version() == dbf_version::kVisualFoxPro; }
 
 // The kinds of field, as far as the conversions care.
 enum class FieldClass { Character, Numeric, Date, Logical, MemoText, MemoBytes, Integer, Double, Currency, DateTime, Raw };
 
-FieldClass ClassOf(const VRO_dBaseFld& table, const VRFieldEntry& field) {
-  // Machine values need their full width; the engine takes a shorter field of
-  // these types (a damaged descriptor) as text.
-  bool vfp = IsVisualFoxPro(table);
-  bool wide = field.Length() >= 8;
-  switch (field.Type()) {
-    case 'C': return FieldClass::Character;
-    case 'N':
-    case 'F': return FieldClass::Numeric;
-    case 'D': return FieldClass::Date;
-    case 'L': return FieldClass::Logical;
-    case 'M': return FieldClass::MemoText;
-    case 'G': return FieldClass::MemoBytes;
-    case 'B': return !vfp ? FieldClass::MemoBytes : wide ? FieldClass::Double : FieldClass::Numeric;
-    case 'I': return vfp && field.Length() >= 4 ? FieldClass::Integer : FieldClass::Numeric;
-    case 'Y': return !vfp ? FieldClass::Raw : wide ? FieldClass::Currency : FieldClass::Numeric;
-    case 'T': return !vfp ? FieldClass::Raw : wide ? FieldClass::DateTime : FieldClass::Numeric;
-    default: return FieldClass::Raw;
+// The engine's kind and storage of the field, as the conversions use them.
+FieldClass ClassOf(const VRO_dBaseFld& table, int32_t number) {
+  FieldKind kind = table.KindOfField(number);
+  if (table.IsMemoField(number)) return kind == FieldKind::Memo ? FieldClass::MemoText : FieldClass::MemoBytes;
+  switch (table.StorageOfField(number)) {
+    case FieldStorage::Text: return kind == FieldKind::Character ? FieldClass::Character : FieldClass::Raw;
+    case FieldStorage::NumberText: return FieldClass::Numeric;
+    case FieldStorage::DateText: return FieldClass::Date;
+    case FieldStorage::LogicalLetter: return FieldClass::Logical;
+    case FieldStorage::Int32: return FieldClass::Integer;
+    case FieldStorage::Double: return FieldClass::Double;
+    case FieldStorage::Currency: return FieldClass::Currency;
+    case FieldStorage::DayAndTime: return FieldClass::DateTime;
   }
+  return FieldClass::Raw;
 }
 
 const char* KindName(ValueKind kind) {
@@ -140,7 +119,7 @@ FieldValue DateFromText(const std::string& raw, int codePage) {
 
 FieldValue LogicalFromText(const std::string& raw) {
   if (raw.empty() || raw == " " || raw == "?") return FieldValue::Null();
-  return FieldValue::OfBoolean(std::string_view("TtYyJj").find(raw[0]) != std::string_view::npos);
+  return FieldValue::OfBoolean(IsLogicalTrueLetter(raw[0]));
 }
 
 FieldValue DateTimeFromField(VRO_dBaseFld& table, int32_t number) {
@@ -291,12 +270,13 @@ void StoreLogical(VRO_dBaseFld& table, int32_t number, const FieldValue& value, 
     case ValueKind::Boolean: table.PutLogical(number, value.boolean); return;
     case ValueKind::Text: {
       std::string text = TrimBlanks(value.text);
+      std::optional<bool> letter = text.size() == 1 ? LogicalOfLetter(text[0]) : std::nullopt;
       if (text.empty() || text == "?") {
         table.PutText(number, "");
-      } else if (text == "true" || (text.size() == 1 && std::string_view("TtYyJj").find(text[0]) != std::string_view::npos)) {
-        table.PutLogical(number, true);
-      } else if (text == "false" || (text.size() == 1 && std::string_view("FfNn").find(text[0]) != std::string_view::npos)) {
-        table.PutLogical(number, false);
+      } else if (text == "true" || text == "false") {
+        table.PutLogical(number, text == "true");
+      } else if (letter) {
+        table.PutLogical(number, *letter);
       } else {
         refusal.Raise(Quoted(value.text) + " is not a logical value (true, false, T, F, Y, N)");
       }
@@ -457,7 +437,7 @@ FieldValueError::FieldValueError(const std::string& fieldName, const std::string
 FieldValue ReadFieldValue(VRO_dBaseFld& table, int32_t number, int codePage) {
   const VRFieldEntry* field = table.Field(number);
   if (field == nullptr) return FieldValue::Null();
-  switch (ClassOf(table, *field)) {
+  switch (ClassOf(table, number)) {
     case FieldClass::Character: return FieldValue::OfText(platform::ToUtf8(TrimTrailingBlanks(table.GetText(number)), codePage));
     case FieldClass::Numeric: return NumberFromText(table.GetText(number), field->Decimals(), codePage);
     case FieldClass::Date: return DateFromText(table.GetText(number), codePage);
@@ -477,7 +457,7 @@ void StoreFieldValue(VRO_dBaseFld& table, int32_t number, const FieldValue& valu
   const VRFieldEntry* field = table.Field(number);
   if (field == nullptr) throw FieldValueError("#" + std::to_string(number), "no such field");
   Refusal refusal(table, number);
-  switch (ClassOf(table, *field)) {
+  switch (ClassOf(table, number)) {
     case FieldClass::Character:
     case FieldClass::Raw: return StoreText(table, number, value, codePage, refusal);
     case FieldClass::Numeric: return StoreNumber(table, number, value, refusal);
@@ -495,7 +475,7 @@ void StoreFieldValue(VRO_dBaseFld& table, int32_t number, const FieldValue& valu
 void BlankRecordForValues(VRO_dBaseFld& table) {
   table.BlankRecord();
   for (int32_t i = 1; i <= table.FieldCount(); ++i) {
-    if (ClassOf(table, *table.Field(i)) == FieldClass::DateTime) {
+    if (ClassOf(table, i) == FieldClass::DateTime) {
       table.PutText(i, std::string(kDateTimeLength, '\0'));
     }
   }
@@ -548,9 +528,9 @@ int ChooseCodePage(const std::string& option, uint8_t languageDriver) {
   if (option == "1251") return 1251;
   if (option == "none") return platform::kNoCodePage;
   switch (languageDriver) {
-    case kDriverRussianDos:
-    case kDriverRussianOem: return 866;
-    case kDriverRussianWindows: return 1251;
+    case dbf_language_driver::kRussianDos:
+    case dbf_language_driver::kRussianOem: return 866;
+    case dbf_language_driver::kRussianWindows: return 1251;
     default: return platform::ActiveLocale().AnsiCodePage();
   }
 }

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/dbf_format.h"
+#include "engine/text_trim.h"
 #include "engine/vr6_eror.h"
 #include "platform/code_page.h"
 #include "tools/base64.h"
@@ -58,17 +58,6 @@ std::string ReadWholeFile(const std::string& path) {
   return bytes.str();
 }
 
-std::string TrimBlanks(const std::string& text) {
-  size_t begin = text.find_first_not_of(" \t");
-  if (begin == std::string::npos) return std::string();
-  return text.substr(begin, text.find_last_not_of(" \t") - begin + 1);
-}
-
-// Fields whose value lives in the memo file: storing one writes that file at
-// once, so the check before the appends must not store it.
-bool HoldsMemo(const VRO_dBaseFld& table, char type) {
-  return type == 'M' || type == 'G' || (type == 'B' && table.Version() != dbf_version::kVisualFoxPro);
-}
 
 class Import {
  public:
@@ -119,7 +108,7 @@ class Import {
   void ReadHeader(const CsvRecord& header) {
     std::vector<bool> named(static_cast<size_t>(table_.FieldCount()) + 1, false);
     for (size_t i = 0; i < header.cells.size(); ++i) {
-      std::string name = TrimBlanks(header.cells[i]);
+      std::string name = TrimWhiteSpace(header.cells[i]);
       std::string column = RowName(1, header.line) + ", column " + std::to_string(i + 1);
       if (name.empty()) throw RowRefusal(column + ": no field name");
       int32_t number = table_.FieldNumber(name);
@@ -138,7 +127,7 @@ class Import {
     BlankRecordForValues(table_);
     for (size_t i = 0; i < cells.size(); ++i) {
       int32_t number = fields_[i];
-      if (!withMemos && HoldsMemo(table_, table_.FieldType(number))) {
+      if (!withMemos && table_.IsMemoField(number)) {
         CheckMemo(number, cells[i]);
       } else {
         StoreFieldValue(table_, number, FieldValue::OfText(cells[i]), codePage_);

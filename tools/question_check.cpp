@@ -4,6 +4,8 @@
 #include <optional>
 
 #include "engine/dbf_format.h"
+#include "engine/field_kind.h"
+#include "engine/text_trim.h"
 #include "engine/vr6_DBF.h"
 #include "engine/vr6_eror.h"
 #include "platform/code_page.h"
@@ -16,14 +18,7 @@ namespace {
 // Texts quoted in messages are cut here; the start tells which one it is.
 constexpr size_t kShownBytes = 60;
 
-bool IsText(char type) { return type == 'C' || type == 'M'; }
-
-std::string_view TrimmedBlanks(std::string_view text) {
-  constexpr std::string_view kBlanks = " \t\r\n";
-  size_t begin = text.find_first_not_of(kBlanks);
-  if (begin == std::string_view::npos) return {};
-  return text.substr(begin, text.find_last_not_of(kBlanks) - begin + 1);
-}
+bool IsText(FieldKind kind) { return kind == FieldKind::Character || kind == FieldKind::Memo; }
 
 // A field's text as the program reads it: the bytes as they are, trailing
 // blanks of C fields removed, the memo's text for M fields.
@@ -70,7 +65,7 @@ class Checker {
       int32_t number = table_.FieldNumber(kQuestionFields[i]);
       if (number == 0) {
         Report(0, std::string("no field ") + kQuestionFields[i]);
-      } else if (!IsText(table_.FieldType(number))) {
+      } else if (!IsText(table_.KindOfField(number))) {
         Report(0, std::string("field ") + kQuestionFields[i] + " is of type " + table_.FieldType(number) +
                       ", not text (C or M)");
       } else {
@@ -91,11 +86,11 @@ class Checker {
         Report(n, std::string("the memo of ") + kQuestionFields[i] + " cannot be read: " + e.what());
       }
     }
-    if (texts[0] && TrimmedBlanks(*texts[0]).empty()) Report(n, "the question is empty");
+    if (texts[0] && TrimWhiteSpace(*texts[0]).empty()) Report(n, "the question is empty");
     std::string keys[std::size(kQuestionFields)];
     for (size_t i = 1; i < std::size(kQuestionFields); ++i) {
       if (!texts[i]) continue;
-      keys[i] = std::string(TrimmedBlanks(*texts[i]));
+      keys[i] = std::string(TrimWhiteSpace(*texts[i]));
       if (keys[i].empty()) {
         Report(n, std::string("answer ") + kQuestionFields[i] + " is empty");
         texts[i].reset();
@@ -106,9 +101,9 @@ class Checker {
       }
       for (size_t j = 1; j < i; ++j) {
         if (texts[j] && keys[j] == keys[i]) {
-          bool same = TrimmedBlanks(*texts[j]) == TrimmedBlanks(*texts[i]);
+          bool same = TrimWhiteSpace(*texts[j]) == TrimWhiteSpace(*texts[i]);
           Report(n, std::string("answers ") + kQuestionFields[j] + " and " + kQuestionFields[i] +
-                        (same ? " are the same: " + Shown(TrimmedBlanks(*texts[i]))
+                        (same ? " are the same: " + Shown(TrimWhiteSpace(*texts[i]))
                               : " differ only in letter case or blanks: " + Shown(*texts[j]) + ", " +
                                     Shown(*texts[i])));
         }

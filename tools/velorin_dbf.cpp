@@ -4,6 +4,8 @@
 #include <exception>
 
 #include "engine/vr6_eror.h"
+#include "expr/expression_filter.h"
+#include "platform/convert_error.h"
 #include "tools/cli_commands.h"
 #include "tools/command_table.h"
 #include "tools/field_values.h"
@@ -27,6 +29,8 @@ int main(int argc, char** argv) {
   velorin::tools::RegisterSeekCommand(app, runner);
   velorin::tools::RegisterReindexCommand(app, runner);
   velorin::tools::RegisterCheckCommand(app, runner);
+  velorin::tools::RegisterEvalCommand(app, runner);
+  velorin::InstallExpressionFilter();
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -43,6 +47,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s\n", e.what());
     return 1;
   } catch (const velorin::tools::CommandError& e) {
+    std::fprintf(stderr, "%s\n", e.what());
+    return 1;
+  } catch (const velorin::platform::EConvertError& e) {
     std::fprintf(stderr, "%s\n", e.what());
     return 1;
   } catch (const velorin::tools::FieldValueError& e) {

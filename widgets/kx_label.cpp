@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QPainter>
 #include <QPalette>
+#include <algorithm>
 
 namespace velorin {
 namespace {
@@ -20,6 +21,7 @@ TkxLabel::TkxLabel(QWidget* parent) : TkxLabel(QString(), parent) {}
 TkxLabel::TkxLabel(const QString& text, QWidget* parent) : QWidget(parent), text_(text) {
   textOptions_.SetChangeHandler([this] {
     updateGeometry();
+    FitToText();
     update();
   });
 }
@@ -28,7 +30,28 @@ void TkxLabel::SetText(const QString& text) {
   if (text == text_) return;
   text_ = text;
   updateGeometry();
+  FitToText();
   update();
+}
+
+void TkxLabel::SetAutoSize(bool value) {
+  autoSize_ = value;
+  FitToText();
+}
+
+void TkxLabel::FitToText() {
+  if (!autoSize_) return;
+  // A size other than the last fitted one was set from outside: it is the new floor.
+  if (size() != fittedSize_) givenSize_ = size();
+  const QSize needed = sizeHint();
+  QSize fitted = givenSize_;
+  if (textOptions_.WordWrap()) {
+    fitted.setHeight(std::max(fitted.height(), needed.height()));
+  } else {
+    fitted.setWidth(std::max(fitted.width(), needed.width()));
+  }
+  fittedSize_ = fitted;
+  if (fitted != size()) resize(fitted);
 }
 
 QColor TkxLabel::FontColor() const { return palette().color(QPalette::Active, foregroundRole()); }
@@ -58,7 +81,10 @@ void TkxLabel::paintEvent(QPaintEvent*) {
 }
 
 void TkxLabel::changeEvent(QEvent* event) {
-  if (event->type() == QEvent::FontChange) updateGeometry();
+  if (event->type() == QEvent::FontChange) {
+    updateGeometry();
+    FitToText();
+  }
   QWidget::changeEvent(event);
 }
 

@@ -6,6 +6,11 @@
 // of TextOptions().Style(); a disabled label uses the disabled colours (see kx_text.h).
 // Changing the text, the font, the font colour or any text option repaints the label.
 //
+// With AutoSize the label grows with its text, as platform labels do: never smaller
+// than the size it was last given from outside (placed, scaled), it widens to hold an
+// unwrapped text (its height stays) and, with WordWrap, grows downwards to hold every
+// wrapped line (its width stays).
+//
 //   auto* label = new TkxLabel(QStringLiteral("Представьтесь:"), form);
 //   label->TextOptions().SetStyle(TkxTextStyle::kxlsLowered);
 //   label->SetFontColor(kMaroon);
@@ -30,6 +35,9 @@ class TkxLabel : public QWidget {
   QString Text() const { return text_; }
   void SetText(const QString& text);
 
+  bool AutoSize() const { return autoSize_; }
+  void SetAutoSize(bool value);
+
   TkxText& TextOptions() { return textOptions_; }
   const TkxText& TextOptions() const { return textOptions_; }
   void SetTextOptions(const TkxText& options) { textOptions_ = options; }
@@ -50,9 +58,13 @@ class TkxLabel : public QWidget {
 
  private:
   void Paint(QPainter& painter) const;
+  void FitToText();
 
   QString text_;
   TkxText textOptions_;
+  bool autoSize_ = false;
+  QSize givenSize_;   // the size last set from outside
+  QSize fittedSize_;  // the size FitToText last set
 };
 
 }  // namespace velorin

@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPalette>
 #include <QRegion>
 #include <algorithm>
@@ -20,44 +21,53 @@ constexpr int kGlyphSpacing = 4;
 constexpr double kHoverShare = 1.0 / 3.0;
 constexpr double kRaisedTopShare = 0.35;
 
-constexpr QRgb kPureRed = 0xFF0000;
-constexpr QRgb kPureBlue = 0x0000FF;
-
 QColor Mix(const QColor& from, const QColor& to, double share) {
   auto channel = [share](int a, int b) { return static_cast<int>(a + (b - a) * share + 0.5); };
   return QColor(channel(from.red(), to.red()), channel(from.green(), to.green()),
                 channel(from.blue(), to.blue()));
 }
 
-QRectF OutlineBox(QSize size, int inset) {
-  return QRectF(inset, inset, size.width() - 1 - 2 * inset, size.height() - 1 - 2 * inset);
+// The round outline shrunk by `inset` whole pixels on every side. Filled, it covers
+// the pixels of its box; stroked with a one-pixel pen, the line runs through the
+// centres of its outermost pixels, so straight sides stay one crisp pixel wide and only
+// the corners are smoothed.
+QPainterPath RoundPath(const TkxOutline& outline, QSize size, int inset, bool stroked) {
+  const double half = stroked ? 0.5 : 0.0;
+  const QRectF box(inset + half, inset + half, size.width() - 2 * (inset + half),
+                   size.height() - 2 * (inset + half));
+  QPainterPath path;
+  if (box.width() <= 0 || box.height() <= 0) return path;
+  if (outline.kind == TkxOutline::Kind::kEllipse) {
+    path.addEllipse(box);
+  } else {
+    const double radius = std::max(0.0, outline.bias / 2.0 - inset - half);
+    path.addRoundedRect(box, radius, radius);
+  }
+  return path;
 }
 
-// Draws the outline shape shrunk by `inset` on every side, with the painter's pen and
-// brush; polygon outlines ignore the inset (their bevel moves edge by edge).
-void DrawOutline(QPainter& painter, const TkxOutline& outline, QSize size, int inset) {
-  const QRectF box = OutlineBox(size, inset);
-  if (box.width() < 0 || box.height() < 0) return;
-  switch (outline.kind) {
-    case TkxOutline::Kind::kPolygon:
-      painter.drawPolygon(outline.corners);
-      break;
-    case TkxOutline::Kind::kRoundRect: {
-      const double radius = std::max(0.0, outline.bias / 2.0 - inset);
-      painter.drawRoundedRect(box, radius, radius);
-      break;
-    }
-    case TkxOutline::Kind::kEllipse:
-      painter.drawEllipse(box);
-      break;
+// Fills the face: round outlines smoothly, polygons pixel for pixel, edge included.
+void FillOutline(QPainter& painter, const TkxOutline& outline, QSize size, const QBrush& brush) {
+  painter.save();
+  if (outline.kind == TkxOutline::Kind::kPolygon) {
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(QPen(brush, 1));
+    painter.setBrush(brush);
+    painter.drawPolygon(outline.corners);
+  } else {
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(brush);
+    painter.drawPath(RoundPath(outline, size, 0, false));
   }
+  painter.restore();
 }
 
 // The upper-left side of a round outline shrunk by `inset`: everything above and left
 // of the line through the centres of the top-right and bottom-left corner arcs, that
 // line running on outwards at 45 degrees from both centres.
 QRegion UpperLeftSide(const TkxOutline& outline, QSize size, int inset) {
-  const QRectF box = OutlineBox(size, inset);
+  const QRectF box(inset, inset, size.width() - 1 - 2 * inset, size.height() - 1 - 2 * inset);
   double rx = 0;
   double ry = 0;
   if (outline.kind == TkxOutline::Kind::kEllipse) {
@@ -75,8 +85,11 @@ QRegion UpperLeftSide(const TkxOutline& outline, QSize size, int inset) {
   return QRegion(side.toPolygon(), Qt::OddEvenFill);
 }
 
+// One bevel line of a round outline, smoothed, in two colours split by UpperLeftSide.
 void StrokeRound(QPainter& painter, const TkxOutline& outline, QSize size, int inset,
                  const QColor& upperLeft, const QColor& lowerRight) {
+  const QPainterPath path = RoundPath(outline, size, inset, true);
+  if (path.isEmpty()) return;
   const QRegion light = UpperLeftSide(outline, size, inset);
   const QRegion whole(0, 0, size.width(), size.height());
   // Each clip lives inside save/restore: turning clipping off and then setting a new
@@ -84,10 +97,11 @@ void StrokeRound(QPainter& painter, const TkxOutline& outline, QSize size, int i
   auto stroke = [&](const QRegion& side, const QColor& color) {
     if (!color.isValid()) return;
     painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setClipRegion(side);
     painter.setBrush(Qt::NoBrush);
     painter.setPen(QPen(color, 1));
-    DrawOutline(painter, outline, size, inset);
+    painter.drawPath(path);
     painter.restore();
   };
   stroke(light, upperLeft);
@@ -106,12 +120,6 @@ TkxShadeColors TkxShadeColors::System() {
   return TkxShadeColors{SysBtnHighlight(), Sys3DLight(), SysBtnShadow(), QColor(Qt::black),
                         QColor(Qt::black)};
 }
-
-// The face and bevel on the key colour, and which pixels belong to the face.
-struct TkxCustomBitBtn::Layers {
-  QImage keyed;  // RGB32
-  QImage face;   // ARGB32: opaque where the face is
-};
 
 TkxCustomBitBtn::TkxCustomBitBtn(QWidget* parent)
     : QAbstractButton(parent), color_(SysBtnFace()), shadeColors_(TkxShadeColors::System()) {
@@ -170,11 +178,6 @@ void TkxCustomBitBtn::SetFontColor(const QColor& color) {
   setPalette(changed);
 }
 
-QColor TkxCustomBitBtn::KeyColor() const {
-  const QColor face = color_.isValid() ? color_ : SysBtnFace();
-  return QColor::fromRgb((face.rgb() & 0xFFFFFF) == kPureRed ? kPureBlue : kPureRed);
-}
-
 TkxButtonDrawState TkxCustomBitBtn::DrawState() const {
   TkxButtonDrawState state;
   state.pressed = isDown();
@@ -190,25 +193,13 @@ TkxOutline TkxCustomBitBtn::Outline() const { return RectOutline(size()); }
 
 void TkxCustomBitBtn::OutlineChanged() { update(); }
 
-TkxCustomBitBtn::Layers TkxCustomBitBtn::DrawFaceAndBevel(const TkxButtonDrawState& state) const {
-  Layers layers;
+QImage TkxCustomBitBtn::RenderFaceImage(const TkxButtonDrawState& state) const {
   const QSize area = size();
-  if (area.isEmpty()) return layers;
+  if (area.isEmpty()) return QImage();
   const TkxOutline outline = Outline();
-  const QColor key = KeyColor();
-
-  layers.face = QImage(area, QImage::Format_ARGB32_Premultiplied);
-  layers.face.fill(Qt::transparent);
-  {
-    QPainter painter(&layers.face);
-    painter.setPen(QPen(Qt::white, 1));
-    painter.setBrush(Qt::white);
-    DrawOutline(painter, outline, area, 0);
-  }
-
-  layers.keyed = QImage(area, QImage::Format_RGB32);
-  layers.keyed.fill(key);
-  QPainter painter(&layers.keyed);
+  QImage image(area, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::transparent);
+  QPainter painter(&image);
 
   // 1. Face.
   const QColor face = color_.isValid() ? color_ : SysBtnFace();
@@ -223,13 +214,9 @@ TkxCustomBitBtn::Layers TkxCustomBitBtn::DrawFaceAndBevel(const TkxButtonDrawSta
     gradient.setColorAt(1, face);
     faceBrush = QBrush(gradient);
   }
-  painter.setPen(QPen(faceBrush, 1));
-  painter.setBrush(faceBrush);
-  DrawOutline(painter, outline, area, 0);
+  FillOutline(painter, outline, area, faceBrush);
   if (state.checked && ditherColor_.isValid()) {
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(QBrush(ditherColor_, Qt::Dense4Pattern));
-    DrawOutline(painter, outline, area, 0);
+    FillOutline(painter, outline, area, QBrush(ditherColor_, Qt::Dense4Pattern));
   }
 
   // 2. Bevel.
@@ -256,38 +243,17 @@ TkxCustomBitBtn::Layers TkxCustomBitBtn::DrawFaceAndBevel(const TkxButtonDrawSta
                 down ? c.BtnHighlight : c.BtnBlack);
     if (d != 0) StrokeRound(painter, outline, area, 0, c.BtnFocus, c.BtnFocus);
   }
-  painter.end();
 
-  // Bevel lines moved inward can cross a sharp corner; whatever left the face goes.
-  const QRgb keyRgb = key.rgb();
-  for (int y = 0; y < area.height(); ++y) {
-    const auto* mask = reinterpret_cast<const QRgb*>(layers.face.constScanLine(y));
-    auto* pixels = reinterpret_cast<QRgb*>(layers.keyed.scanLine(y));
-    for (int x = 0; x < area.width(); ++x) {
-      if (qAlpha(mask[x]) == 0) pixels[x] = keyRgb;
-    }
-  }
-  return layers;
-}
-
-QImage TkxCustomBitBtn::RenderKeyedImage(const TkxButtonDrawState& state) const {
-  return DrawFaceAndBevel(state).keyed;
+  // Bevel lines moved inward can cross a sharp corner: whatever left the face goes,
+  // and a round face keeps its smooth edge.
+  painter.setCompositionMode(QPainter::CompositionMode_DestinationIn);
+  FillOutline(painter, outline, area, QBrush(Qt::white));
+  return image;
 }
 
 QImage TkxCustomBitBtn::RenderImage(const TkxButtonDrawState& state) const {
-  const Layers layers = DrawFaceAndBevel(state);
-  if (layers.keyed.isNull()) return QImage();
-  // The pixels outside the face (the key colour) become transparent. The face layer
-  // decides, so a face or bevel colour that happens to equal the key stays visible.
-  QImage image(layers.keyed.size(), QImage::Format_ARGB32_Premultiplied);
-  for (int y = 0; y < image.height(); ++y) {
-    const auto* mask = reinterpret_cast<const QRgb*>(layers.face.constScanLine(y));
-    const auto* keyed = reinterpret_cast<const QRgb*>(layers.keyed.constScanLine(y));
-    auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
-    for (int x = 0; x < image.width(); ++x) {
-      out[x] = qAlpha(mask[x]) == 0 ? 0 : (keyed[x] | 0xFF000000u);
-    }
-  }
+  QImage image = RenderFaceImage(state);
+  if (image.isNull()) return image;
   QPainter painter(&image);
   DrawCaption(painter, state);
   return image;

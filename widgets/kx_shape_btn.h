@@ -2,10 +2,11 @@
 // TkxShapeBtn (rectangle, round rectangle, ellipse, triangle, arrow, diamond, star,
 // trapezoid or a polygon of its own).
 //
-// A button draws itself into an off-screen image of its size whose background is a key
-// colour that the face never has (pure blue when the face colour is pure red, else pure
-// red); the pixels outside the face are left transparent when the image is put on the
-// window, so the window shows through around a round or pointed button. Then:
+// A button draws itself into a transparent off-screen image of its size, so the window
+// shows through around a round or pointed button; no key colour is involved, so no
+// coloured fringe can appear. Round shapes (round rectangle, ellipse) are drawn
+// smoothly (anti-aliased): their straight sides stay one crisp pixel per line and
+// their corners blend into the window. Polygons are drawn pixel for pixel. Then:
 //   1. Face: the outline filled with Color (shaded by ShadeStyle, below).
 //   2. Bevel, two lines on every edge. Polygon edges: an edge's inner line is the edge
 //      moved inward by d + 1 pixels, its outer line moved inward by d, where d is 1 while
@@ -19,8 +20,7 @@
 //   3. The caption, with its own TextOptions (centred both ways unless changed), moved
 //      one pixel down and right while pressed; a Glyph, if set, to the left of it; with
 //      boFocusRect a dotted rectangle in BtnFocus around the caption while focused.
-// The caption is drawn after the key colour has been made transparent, anti-aliased,
-// so no key-coloured fringe shows around text that leaves the face.
+//      Text that leaves the face is drawn over the transparent ground as it is.
 //
 // ShadeStyle: fbsNormal a plain face; fbsHighlight (the default) as fbsNormal, the face
 // a third of the way towards DitherColor (white when DitherColor has no colour) while
@@ -120,15 +120,12 @@ class TkxCustomBitBtn : public QAbstractButton {
   QColor FontColor() const;
   void SetFontColor(const QColor& color);
 
-  // Pure blue when the face colour is pure red, else pure red.
-  QColor KeyColor() const;
-
   TkxButtonDrawState DrawState() const;
 
-  // Steps 1 and 2 on the key colour: face and bevel, no caption (RGB32).
-  QImage RenderKeyedImage(const TkxButtonDrawState& state) const;
-  // What the button paints: outside the face transparent, then the caption (ARGB32
+  // Steps 1 and 2: face and bevel, no caption; outside the face transparent (ARGB32
   // premultiplied). An empty button gives a null image.
+  QImage RenderFaceImage(const TkxButtonDrawState& state) const;
+  // What the button paints: the face image with the caption.
   QImage RenderImage(const TkxButtonDrawState& state) const;
   QImage RenderImage() const { return RenderImage(DrawState()); }
 
@@ -148,8 +145,6 @@ class TkxCustomBitBtn : public QAbstractButton {
   void OutlineChanged();
 
  private:
-  struct Layers;
-  Layers DrawFaceAndBevel(const TkxButtonDrawState& state) const;
   void DrawCaption(QPainter& painter, const TkxButtonDrawState& state) const;
 
   QColor color_;

@@ -4,13 +4,14 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTest>
+#include <unistd.h>
 
 #include "app/look_components.h"
 
 #include "app/MainUnit.h"
 #include "engine/dbf_format.h"
 #include "platform/code_page.h"
-#include "tools/table_creator.h"
+#include "engine/table_creator.h"
 
 namespace velorin::testing {
 
@@ -37,11 +38,11 @@ uint16_t Le16(const std::string& bytes, size_t offset) {
 // deletion flag) with the header's count set.
 void WriteTable(const std::string& path, int codePage, const std::vector<std::string>& fields,
                 const std::vector<std::string>& images, const std::vector<int>& deleted = {}) {
-  tools::TableSpec tableLayout;
+  TableSpec tableLayout;
   tableLayout.version = dbf_version::kDbase3;
   tableLayout.codePage = codePage;
-  for (const std::string& field : fields) tableLayout.fields.push_back(tools::ParseFieldSpec(field));
-  tools::CreateTable(path, tableLayout);
+  for (const std::string& field : fields) tableLayout.fields.push_back(ParseFieldSpec(field));
+  CreateTable(path, tableLayout);
   std::string bytes = ReadFileBytes(path);
   bytes.pop_back();  // the end-of-file byte
   for (size_t i = 0; i < images.size(); ++i) {
@@ -223,6 +224,29 @@ void ProgramTest::Start() {
   main.show();
   main.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
+}
+
+void ProgramTest::StartWithWriteProtected(const std::vector<std::string>& tables) {
+  namespace fs = std::filesystem;
+  const fs::perms readable = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+  const fs::perms writable = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+  fs::permissions(dir_.Path(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                   fs::perms::others_read | fs::perms::others_exec);
+  for (const char* table : {"His1.dbf", "His2.dbf", "NAME.DBF", "INFO.DBF"}) {
+    const bool isProtected = std::find(tables.begin(), tables.end(), table) != tables.end();
+    if (fs::exists(File(table))) fs::permissions(File(table), isProtected ? readable : readable | writable);
+  }
+  struct OrdinaryUser {
+    bool superuser = geteuid() == 0;
+    OrdinaryUser() {
+      constexpr uid_t kNobody = 65534;
+      if (superuser && (setegid(kNobody) != 0 || seteuid(kNobody) != 0)) ADD_FAILURE() << "cannot become nobody";
+    }
+    ~OrdinaryUser() {
+      if (superuser && (seteuid(0) != 0 || setegid(0) != 0)) ADD_FAILURE() << "cannot become root again";
+    }
+  } user;
+  Start();
 }
 
 TMainForm& ProgramTest::Main() { return program_->MainForm(); }

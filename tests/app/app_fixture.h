@@ -119,6 +119,10 @@ class ProgramTest : public ::testing::Test {
 
   // Makes the windows (the start-up) and shows the main window.
   void Start();
+  // Start with these tables of the directory write-protected (mode 0444, the other
+  // tables 0666). The superuser may write any file, so then the start-up runs with an
+  // ordinary user's effective ids.
+  void StartWithWriteProtected(const std::vector<std::string>& tables);
   TMainForm& Main();
   QWidget& MainWindow();
   std::string File(const std::string& name) const { return dir_.File(name); }

@@ -12,7 +12,7 @@
 #include "app_fixture.h"
 #include "platform/code_page.h"
 #include "support/child_process.h"
-#include "tools/table_creator.h"
+#include "engine/table_creator.h"
 
 namespace velorin::testing {
 namespace {
@@ -70,12 +70,12 @@ TEST_F(MainStartUp, MissingNameTableIsShownAndLeavesInfoTableClosed) {
 }
 
 TEST_F(MainStartUp, ResultsTableOfWrongKindsIsRefused) {
-  tools::TableSpec tableLayout;
+  TableSpec tableLayout;
   tableLayout.codePage = 866;
   for (const char* field : {"NAME:C:15", "VARIANT:C:2", "COUNT:C:4", "TRUECOUNT:N:4", "DATE:D"}) {
-    tableLayout.fields.push_back(tools::ParseFieldSpec(field));
+    tableLayout.fields.push_back(ParseFieldSpec(field));
   }
-  tools::CreateTable(File("INFO.DBF"), tableLayout);
+  CreateTable(File("INFO.DBF"), tableLayout);
   Start();
   ASSERT_EQ(driver_->ErrorTexts().size(), 1);
   EXPECT_TRUE(driver_->ErrorTexts()[0].contains(QStringLiteral("Неправильный тип для поля")))
@@ -90,6 +90,39 @@ TEST_F(MainStartUp, SecondCopyCannotOpenTheTablesWhileTheFirstRuns) {
     std::string output;
     EXPECT_EQ(RunCommand(std::string(VELORIN_DBF_TOOL) + " info " + File(name) + " 2>&1", &output), 1)
         << name << ": " << output;
+  }
+}
+
+TEST_F(MainStartUp, WriteProtectedTablesAreAnnouncedOnceAndLeftAlone) {
+  const struct {
+    std::vector<std::string> tables;
+    const char* notice;
+  } cases[] = {
+      {{"NAME.DBF"}, "Файл NAME.DBF открыт только для чтения: имена сохраняться не будут."},
+      {{"INFO.DBF"}, "Файл INFO.DBF открыт только для чтения: результаты сохраняться не будут."},
+      {{"NAME.DBF", "INFO.DBF"},
+       "Файлы NAME.DBF и INFO.DBF открыты только для чтения: имена и результаты сохраняться не будут."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.notice);
+    program_.reset();
+    driver_->ClearMessages();
+    std::filesystem::permissions(File("NAME.DBF"), std::filesystem::perms::owner_all);
+    MakeNameTable(File("NAME.DBF"), Names(1, 10));
+    StartWithWriteProtected(c.tables);
+    EXPECT_EQ(driver_->Messages().size(), 1u);
+    EXPECT_EQ(driver_->MessageTexts(), QStringList{QString::fromUtf8(c.notice)});
+    const bool namesProtected = c.tables.front() == "NAME.DBF";
+    EXPECT_EQ(Main().NameTable.ReadOnly(), namesProtected);
+    EXPECT_EQ(Main().InfoTable.ReadOnly(), !namesProtected || c.tables.size() == 2);
+    // Entering and leaving the name box: a protected table is neither trimmed nor
+    // added to, and nothing more is said.
+    EnterName(QStringLiteral("Новый"));
+    EXPECT_EQ(driver_->Messages().size(), 1u);
+    ASSERT_TRUE(TabTo(MainWindow(), "ComboName"));
+    EXPECT_EQ(ListedNames(MainWindow()).size(), namesProtected ? 10 : 9);
+    EXPECT_EQ(StoredNames(File("NAME.DBF")).size(), namesProtected ? 10 : 9);
+    EXPECT_EQ(driver_->Messages().size(), 1u);
   }
 }
 
@@ -234,6 +267,54 @@ TEST_F(RecentNames, ClickingTestingWithTheBoxFocusedStoresTheNameFirst) {
   });
   Click(MainWindow(), "kxShapeBtn1");
   EXPECT_TRUE(started);
+}
+
+// Another window of the desktop takes the activation, as after a dialog has closed
+// and before the person clicks into the program again.
+class OtherWindow {
+ public:
+  OtherWindow() {
+    window_.resize(100, 50);
+    window_.show();
+    ActivateWindow(window_);
+  }
+  QWidget& Window() { return window_; }
+
+ private:
+  QWidget window_;
+};
+
+// A click into an inactive window focuses the control when the window manager
+// activates the window.
+void ClickInto(QWidget& main, QWidget& control) {
+  QTest::mouseClick(&control, Qt::LeftButton, Qt::NoModifier, control.rect().center());
+  ActivateWindow(main);
+}
+
+TEST_F(RecentNames, ClickingIntoTheBoxAfterADialogClosedRefillsTheList) {
+  MakeNameTable(File("NAME.DBF"), Names(1, 3));
+  Start();
+  Click(MainWindow(), "kxShapeBtn4");
+  ASSERT_EQ(driver_->MessageTexts().size(), 1);
+  EXPECT_TRUE(ListedNames(MainWindow()).isEmpty());
+  {
+    OtherWindow other;
+    ASSERT_NE(QApplication::activeWindow(), &MainWindow());
+    auto& box = Control<QComboBox>(MainWindow(), "ComboName");
+    ClickInto(MainWindow(), *box.lineEdit());
+  }
+  EXPECT_EQ(ListedNames(MainWindow()), Names(1, 3));
+}
+
+TEST_F(RecentNames, ClickingAButtonAfterComingBackFromAnotherWindowStoresTheName) {
+  Start();
+  ASSERT_TRUE(TabTo(MainWindow(), "ComboName"));
+  TypeText(MainWindow(), QStringLiteral("Зоя"));
+  {
+    OtherWindow other;
+    ClickInto(MainWindow(), Control(MainWindow(), "kxShapeBtn4"));
+  }
+  EXPECT_EQ(StoredNames(File("NAME.DBF")), QStringList{QStringLiteral("Зоя")});
 }
 
 using MainButtons = ProgramTest;

@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFontMetrics>
+#include <QImage>
 #include <QRadioButton>
 #include <QTest>
 
@@ -271,6 +273,84 @@ TEST_F(ScoredTest, ATestOfMoreThanADayShowsAllItsHours) {
   });
   ASSERT_EQ(driver_->MessageTexts().size(), 1);
   EXPECT_TRUE(driver_->MessageTexts()[0].endsWith(QStringLiteral("\rВремя: 26:03:04")));
+}
+
+TEST_F(ScoredTest, AResultThatCannotBeRecordedStillShowsScoreAndTimeAndSaysSo) {
+  const QString score = QStringLiteral("Из 1 представленных вопросов Вы ответили правильно на 1\rВремя: 0:00:07\r");
+  const struct {
+    const char* what;
+    QString unrecorded;
+  } cases[] = {
+      {"write-protected", QStringLiteral("Результат не сохранён: файл INFO.DBF открыт только для чтения.")},
+      {"damaged", QStringLiteral("Результат не сохранён: файл INFO.DBF не открыт.")},
+  };
+  MakeQuestionTable(File("His1.dbf"), NumberedQuestions(1));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    program_.reset();
+    driver_->ClearMessages();
+    std::filesystem::permissions(File("INFO.DBF"), std::filesystem::perms::owner_all);
+    MakeInfoTable(File("INFO.DBF"));
+    if (std::string(c.what) == "damaged") {
+      WriteFileBytes(File("INFO.DBF"), std::string(40, '\x03'));
+      Start();
+      EXPECT_EQ(driver_->ErrorTexts().size(), 1);
+    } else {
+      StartWithWriteProtected({"INFO.DBF"});
+      EXPECT_EQ(driver_->MessageTexts().size(), 1);  // the start-up's notice
+    }
+    const std::string before = ReadFileBytes(File("INFO.DBF"));
+    driver_->ClearMessages();
+    RunScored(QStringLiteral("Неудачник"), [&](QWidget& window) {
+      Choose(window, RightLine(window));
+      clock_.Advance(7000);
+      PressNext(window);
+      EXPECT_FALSE(window.isVisible());
+    });
+    EXPECT_EQ(driver_->MessageTexts(), QStringList{score + c.unrecorded});
+    EXPECT_TRUE(driver_->ErrorTexts().isEmpty());
+    EXPECT_FALSE(program_->TestForm().TestTable.Active());
+    EXPECT_EQ(ReadFileBytes(File("INFO.DBF")), before);
+  }
+}
+
+TEST_F(ScoredTest, QuestionThirtysNumberIsShownWhole) {
+  MakeQuestionTable(File("His1.dbf"), NumberedQuestions(30));
+  Start();
+  QImage shot;
+  QRect labelPlace;
+  RunScored(QStringLiteral("Тридцать"), [&](QWidget& window) {
+    for (int question = 1; question < 30; ++question) {
+      Choose(window, RightLine(window));
+      PressNext(window);
+    }
+    const auto& label = Control<TkxLabel>(window, "QuestNoLabel");
+    EXPECT_EQ(label.Text(), QStringLiteral("Вопрос №30"));
+    EXPECT_GT(label.width(), QFontMetrics(label.font()).horizontalAdvance(label.Text()));
+    labelPlace = label.geometry();
+    shot = window.grab().toImage();
+    Click(window, "CloseBtn");
+  });
+  // The whole text drawn where nothing clips it, as the reference for the screenshot.
+  TkxLabel whole(QStringLiteral("Вопрос №30"));
+  auto& shown = Control<TkxLabel>(program_->TestForm(), "QuestNoLabel");
+  whole.setFont(shown.font());
+  whole.SetFontColor(shown.FontColor());
+  whole.SetTextOptions(shown.TextOptions());
+  whole.resize(400, labelPlace.height());
+  auto maroonish = [](QRgb p) { return qRed(p) > qGreen(p) + 60 && qRed(p) > qBlue(p) + 60; };
+  auto rightmost = [&](const QImage& image, QPoint origin) {
+    int right = -1;
+    for (int y = 0; y < labelPlace.height(); ++y) {
+      for (int x = 0; x < 400 && origin.x() + x < image.width(); ++x) {
+        if (maroonish(image.pixel(origin.x() + x, origin.y() + y))) right = std::max(right, x);
+      }
+    }
+    return right;
+  };
+  const int expected = rightmost(whole.Render(), QPoint(0, 0));
+  ASSERT_GT(expected, 100);  // beyond the designed 104 pixels, "0" included
+  EXPECT_EQ(rightmost(shot, labelPlace.topLeft()), expected);
 }
 
 using AnswerView = ProgramTest;

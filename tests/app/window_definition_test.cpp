@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFontInfo>
+#include <QGuiApplication>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -113,7 +114,6 @@ TEST_F(WindowDefinition, TestWindow) {
   QWidget& test = program_->TestForm();
   EXPECT_EQ(test.size(), QSize(784, 540));
   ExpectControls(test, {
-                           {"QuestNoLabel", QRect(17, 3, 104, 23), "Arial", 20, false},
                            {"QuestLabel", QRect(29, 29, 725, 73), "Arial Narrow", 19, true},
                            {"Bevel1", QRect(86, 110, 670, 357), "Arial", 15, false},
                            {"ALabel", QRect(96, 139, 656, 67), "Arial Narrow", 19, true},
@@ -126,7 +126,15 @@ TEST_F(WindowDefinition, TestWindow) {
                            {"CloseBtn", QRect(378, 474, 170, 35), "Arial", 20, false},
                            {"StatusBar", QRect(0, 515, 784, 25), "Arial", 15, false},
                        });
+  // The question number is placed at 17, 3, 104, 23 and grows wider with its text.
   auto& number = Control<TkxLabel>(test, "QuestNoLabel");
+  EXPECT_EQ(number.pos(), QPoint(17, 3));
+  EXPECT_EQ(number.height(), 23);
+  EXPECT_GE(number.width(), 104);
+  EXPECT_EQ(number.width(), std::max(104, number.sizeHint().width()));
+  EXPECT_TRUE(number.AutoSize());
+  EXPECT_EQ(number.font().family(), QStringLiteral("Arial"));
+  EXPECT_EQ(number.font().pixelSize(), 20);
   EXPECT_EQ(number.TextOptions().Style(), TkxTextStyle::kxlsLowered);
   EXPECT_EQ(number.FontColor(), kMaroonColor);
   for (const char* line : {"QuestLabel", "ALabel", "BLabel", "CLabel", "DLabel", "ELabel"}) {
@@ -175,7 +183,9 @@ TEST_F(WindowDefinition, ResultsWindowAndMessageDialog) {
 
   QWidget& message = program_->KazForm();
   EXPECT_EQ(message.size(), QSize(409, 140));
-  EXPECT_TRUE(message.windowTitle().isEmpty());
+  // No caption of its own: the desktop shows the program's display name.
+  EXPECT_EQ(message.windowTitle(), QStringLiteral("Тестирование"));
+  EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("Тестирование"));
   EXPECT_EQ(message.font().pixelSize(), 15);
   ExpectControls(message, {
                               {"QLabel", QRect(17, 12, 384, 74), "Arial", 20, false},

@@ -48,7 +48,7 @@ class BlobStreamTest : public ::testing::TestWithParam<uint8_t> {
     data_.Open();
   }
   TField& Note() { return data_.FieldByName("NOTE"); }
-  std::string MemoFile() const { return tools::MemoFileFor(path_, GetParam(), true); }
+  std::string MemoFile() const { return MemoFileFor(path_, GetParam(), true); }
 
   TempDir dir_;
   std::string path_ = dir_.File("NOTES.DBF");
@@ -198,14 +198,14 @@ TEST_F(BinaryBlobTest, BinaryContentIsNeverConvertedAndKeepsZeroBytes) {
   EXPECT_EQ(data.FieldByName("PIC").Kind(), TFieldKind::Blob);
   EXPECT_EQ(data.FieldByName("PIC").AsString(), bytes);
   EXPECT_EQ(data.FieldText("NOTE"), bytes);  // converted for exactly its size, zero bytes included
-  std::string memo = ReadFileBytes(tools::MemoFileFor(path_, 0xF5, true));
+  std::string memo = ReadFileBytes(MemoFileFor(path_, 0xF5, true));
   EXPECT_NE(memo.find(bytes), std::string::npos);
   EXPECT_NE(memo.find(std::string("\x88\x00\xA2\xA0\x00\xAD", 6)), std::string::npos);
 }
 
 TEST_F(BinaryBlobTest, AMissingMemoFileFailsAndLeavesTheHandlerOnItsOwnRecord) {
   MakeTable(path_, 0x83, {"NOTE:M"}, {" " + std::string(9, ' ') + "1"});
-  std::filesystem::remove(tools::MemoFileFor(path_, 0x83, true));
+  std::filesystem::remove(MemoFileFor(path_, 0x83, true));
   TVelorinDataSet data("Pics");
   data.SetTableName("PICS");
   data.Open();

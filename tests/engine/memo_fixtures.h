@@ -15,24 +15,24 @@
 #include "engine/vr6_eror.h"
 #include "engine/vr6_memo.h"
 #include "support/temp_dir.h"
-#include "tools/table_creator.h"
+#include "engine/table_creator.h"
 
 namespace velorin::memo_test {
 
 // A table NAME C(10), NOTES M, of the version, and its empty memo file.
 inline std::string MakeMemoTable(const testing::TempDir& dir, uint8_t version, const std::string& name = "t.dbf",
                                  int codePage = 0) {
-  tools::TableSpec tableLayout;
+  TableSpec tableLayout;
   tableLayout.version = version;
   tableLayout.codePage = codePage;
   tableLayout.fields = {{"NAME", 'C', 10, 0}, {"NOTES", 'M', 0, 0}};
   std::string path = dir.File(name);
-  tools::CreateTable(path, tableLayout);
+  CreateTable(path, tableLayout);
   return path;
 }
 
 inline std::string MemoPathOf(const std::string& tablePath, uint8_t version) {
-  return tools::MemoFileFor(tablePath, version, true);
+  return MemoFileFor(tablePath, version, true);
 }
 
 inline std::string Text(size_t length, char fill = 'x') { return std::string(length, fill); }

@@ -9,7 +9,7 @@
 #include "engine/vr6_dbsy.h"
 #include "tests/fuzz/fuzz_input.h"
 #include "tools/field_values.h"
-#include "tools/table_creator.h"
+#include "engine/table_creator.h"
 
 namespace {
 
@@ -49,12 +49,12 @@ int main(int argc, char** argv) {
   seeds[4].fields.insert(seeds[4].fields.end(), {"NOTE:M", "PIC:G", "CNT:I", "AMT:Y", "STAMP:T", "DBL:B"});
   for (const Seed& seed : seeds) {
     std::string table = (work / (std::string(seed.name) + ".dbf")).string();
-    velorin::tools::TableSpec tableLayout;
+    velorin::TableSpec tableLayout;
     tableLayout.version = seed.version;
     tableLayout.codePage = 1251;
-    for (const std::string& field : seed.fields) tableLayout.fields.push_back(velorin::tools::ParseFieldSpec(field));
-    velorin::tools::CreateTable(table, tableLayout);
-    std::string memoFile = velorin::tools::MemoFileFor(table, seed.version, true);
+    for (const std::string& field : seed.fields) tableLayout.fields.push_back(velorin::ParseFieldSpec(field));
+    velorin::CreateTable(table, tableLayout);
+    std::string memoFile = velorin::MemoFileFor(table, seed.version, true);
     std::string memoEmpty = memoFile.empty() ? "" : ReadAll(memoFile);
     {
       velorin::VRO_dBHandler handler(table, true, false);
@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
     std::ofstream(out / (std::string(seed.name) + "-write"), std::ios::binary)
         << velorin::fuzz::JoinInput(dbf, memo, true);
     // The empty table too, with its empty memo file.
-    velorin::tools::CreateTable(table, tableLayout);
+    velorin::CreateTable(table, tableLayout);
     std::ofstream(out / (std::string(seed.name) + "-empty"), std::ios::binary)
         << velorin::fuzz::JoinInput(ReadAll(table), memoEmpty, true);
   }

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "support/temp_dir.h"
-#include "tools/table_creator.h"
+#include "engine/table_creator.h"
 
 namespace velorin::testing {
 
@@ -16,10 +16,10 @@ namespace velorin::testing {
 // the end-of-file byte; the header's count is left at 0 unless setCount.
 inline void MakeTable(const std::string& path, uint8_t version, const std::vector<std::string>& fields,
                       const std::vector<std::string>& records = {}, bool setCount = false) {
-  tools::TableSpec tableLayout;
+  TableSpec tableLayout;
   tableLayout.version = version;
-  for (const auto& f : fields) tableLayout.fields.push_back(tools::ParseFieldSpec(f));
-  tools::CreateTable(path, tableLayout);
+  for (const auto& f : fields) tableLayout.fields.push_back(ParseFieldSpec(f));
+  CreateTable(path, tableLayout);
   if (records.empty()) return;
   std::string bytes = ReadFileBytes(path);
   bytes.pop_back();  // the end-of-file byte

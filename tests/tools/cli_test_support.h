@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "support/child_process.h"
 
@@ -21,6 +24,16 @@ inline CommandResult Dbf(const std::string& arguments, const std::string& input 
   std::string command = std::string(VELORIN_DBF_TOOL) + " " + arguments + (mergeErrors ? " 2>&1" : "");
   result.status = RunCommand(command, &result.out, input);
   return result;
+}
+
+// The JSON values of a program's output, one a line (empty lines skipped).
+inline std::vector<nlohmann::json> JsonLines(const std::string& text) {
+  std::vector<nlohmann::json> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty()) lines.push_back(nlohmann::json::parse(line));
+  }
+  return lines;
 }
 
 // Debian's Python, where python3-dbf and python3-dbfread live.

@@ -22,16 +22,8 @@ namespace {
 using nlohmann::json;
 using testing::Dbf;
 using testing::RunCommand;
+using testing::JsonLines;
 using testing::TempDir;
-
-std::vector<json> JsonLines(const std::string& text) {
-  std::vector<json> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty()) lines.push_back(json::parse(line));
-  }
-  return lines;
-}
 
 // The records dump prints, each as {"recno", "deleted", "fields"}.
 std::vector<json> Dump(const std::string& arguments) {

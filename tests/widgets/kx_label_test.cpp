@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFontMetrics>
 #include <QPainter>
 
 #include "image_probe.h"
@@ -91,6 +92,42 @@ TEST(TkxLabelProperties, SizeHintCoversTheTextAndItsEffect) {
   const int height = QFontMetrics(label.font()).height();
   EXPECT_EQ(hint.height(), 2 * height + 1);
   EXPECT_GT(hint.width(), QFontMetrics(label.font()).horizontalAdvance(QStringLiteral("Выберите")));
+}
+
+TEST(TkxLabelAutoSize, GrowsWithItsTextNeverBelowTheGivenSize) {
+  const QString wide = QStringLiteral("Вопрос №30 и ещё немного текста");
+  TkxLabel label(QStringLiteral("Вопрос №1"));
+  label.setFont(AliasedFont(20));
+  label.setGeometry(17, 3, 60, 23);
+  label.SetText(wide);
+  EXPECT_EQ(label.width(), 60);  // only with AutoSize
+  label.SetAutoSize(true);
+  const int needed = label.sizeHint().width();
+  EXPECT_GT(needed, QFontMetrics(label.font()).horizontalAdvance(wide));
+  EXPECT_EQ(label.geometry(), QRect(17, 3, needed, 23));  // wider; height and place kept
+  // The whole text is drawn: as much of it as on a label far wider.
+  TkxLabel unclipped(wide);
+  unclipped.setFont(label.font());
+  unclipped.resize(1000, 23);
+  EXPECT_EQ(test::OpaqueBounds(label.Render()), test::OpaqueBounds(unclipped.Render()));
+  label.SetText(QStringLiteral("1"));
+  EXPECT_EQ(label.size(), QSize(60, 23));  // back to the given size
+  label.resize(200, 30);
+  label.SetText(wide);
+  EXPECT_EQ(label.size(), QSize(std::max(200, needed), 30));
+
+  // Wrapped, the label keeps its width and grows downwards.
+  TkxLabel wrapped;
+  wrapped.setFont(AliasedFont(20));
+  wrapped.TextOptions().SetWordWrap(true);
+  wrapped.resize(150, 30);
+  wrapped.SetAutoSize(true);
+  wrapped.SetText(QString(QStringLiteral("слово ")).repeated(12));
+  EXPECT_EQ(wrapped.width(), 150);
+  EXPECT_GT(wrapped.height(), 3 * 25);
+  EXPECT_LE(test::OpaqueBounds(wrapped.Render()).bottom(), wrapped.height() - 1);
+  wrapped.SetText(QStringLiteral("слово"));
+  EXPECT_EQ(wrapped.size(), QSize(150, 30));
 }
 
 TEST(TkxLabelRender, EmptyControlGivesANullImage) {

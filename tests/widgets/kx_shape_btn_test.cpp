@@ -1,9 +1,10 @@
-// Shaded buttons: the key colour, the face of every shape, the bevel lines and their
+// Shaded buttons: the transparent ground, the face of every shape, the bevel lines and their
 // colours up, pressed, focused and default, the caption and the widget behaviour.
 #include "widgets/kx_shape_btn.h"
 
 #include <gtest/gtest.h>
 
+#include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -85,22 +86,18 @@ TEST(TkxShapeBtnDefaults, AreTheDocumentedOnes) {
   EXPECT_EQ(static_cast<int>(TkxButtonShape::bsCustom), 8);
 }
 
-TEST(TkxShapeBtnKeyColor, BlueOnlyForAPureRedFace) {
+TEST(TkxShapeBtnGround, OutsideTheFaceIsTransparentWhateverTheFaceColor) {
   TkxShapeBtn button;
   button.resize(80, 40);
   button.SetShape(TkxButtonShape::bsEllipse);
-  button.SetColor(QColor(255, 0, 0));
-  EXPECT_EQ(button.KeyColor(), QColor(0, 0, 255));
-  const QImage keyed = button.RenderKeyedImage(Up());
-  EXPECT_EQ(RgbAt(keyed, 0, 0), 0x0000FFu);
-  EXPECT_EQ(RgbAt(keyed, 40, 20), 0xFF0000u);  // the face itself is red
-  EXPECT_TRUE(test::TransparentAt(button.RenderImage(Up()), 0, 0));
-
-  button.SetColor(kNavy);
-  EXPECT_EQ(button.KeyColor(), QColor(255, 0, 0));
-  EXPECT_EQ(RgbAt(button.RenderKeyedImage(Up()), 0, 0), 0xFF0000u);
-  button.SetColor(QColor(254, 0, 0));
-  EXPECT_EQ(button.KeyColor(), QColor(255, 0, 0));
+  for (const QColor& face : {QColor(255, 0, 0), QColor(0, 0, 255), kNavy}) {
+    button.SetColor(face);
+    const QImage image = button.RenderImage(Up());
+    EXPECT_TRUE(test::TransparentAt(image, 0, 0));
+    EXPECT_TRUE(test::TransparentAt(image, 79, 39));
+    EXPECT_EQ(RgbAt(image, 40, 20), Rgb(face));
+    EXPECT_TRUE(test::OpaqueAt(image, 40, 20));
+  }
 }
 
 TEST(TkxShapeBtnBevel, RectangleUpHasTwoLinesOnEveryEdge) {
@@ -211,19 +208,26 @@ TEST(TkxShapeBtnBevel, EllipseFollowsTheSameColorRule) {
   button.SetShape(TkxButtonShape::bsEllipse);
   const QImage image = button.RenderImage(Up());
   test::Keep(image, QStringLiteral("ellipse_up"));
-  EXPECT_EQ(Column(image, 40, 0, 1, 3),
-            (std::vector<QRgb>{Rgb(kHighlight), Rgb(k3DLight), Rgb(kFace)}));
-  EXPECT_EQ(Column(image, 40, 39, -1, 3),
-            (std::vector<QRgb>{Rgb(kBlack), Rgb(kShadow), Rgb(kFace)}));
+  // The curve is smoothed even at its apex: each line keeps its colour within a blend.
+  auto expectNear = [&](const std::vector<QRgb>& seen, const std::vector<QColor>& expected) {
+    ASSERT_EQ(seen.size(), expected.size());
+    for (size_t i = 0; i < seen.size(); ++i) {
+      EXPECT_LE(std::abs(qRed(seen[i]) - expected[i].red()), 16) << i;
+      EXPECT_LE(std::abs(qGreen(seen[i]) - expected[i].green()), 16) << i;
+      EXPECT_LE(std::abs(qBlue(seen[i]) - expected[i].blue()), 16) << i;
+    }
+  };
+  expectNear(Column(image, 40, 0, 1, 3), {kHighlight, k3DLight, kFace});
+  expectNear(Column(image, 40, 39, -1, 3), {kBlack, kShadow, kFace});
   EXPECT_TRUE(test::TransparentAt(image, 2, 2));
 }
 
-// Every pixel that is not the key colour, i.e. what the window will show of the button.
-QImage FaceMask(const QImage& keyed, QRgb key) {
-  QImage mask = test::TransparentImage(keyed.size());
-  for (int y = 0; y < keyed.height(); ++y) {
-    for (int x = 0; x < keyed.width(); ++x) {
-      if (RgbAt(keyed, x, y) != key) mask.setPixel(x, y, 0xFFFFFFFFu);
+// Every pixel that is not transparent, i.e. what the window will show of the button.
+QImage FaceMask(const QImage& image) {
+  QImage mask = test::TransparentImage(image.size());
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      if (qAlpha(image.pixel(x, y)) != 0) mask.setPixel(x, y, 0xFFFFFFFFu);
     }
   }
   return mask;
@@ -238,11 +242,55 @@ TEST(TkxShapeBtnBevel, BevelNeverLeavesThePointedFaces) {
     button.SetShape(shape);
     TkxShadeColors plain{kFace, kFace, kFace, kFace, kFace};
     button.SetShadeColors(plain);
-    const QImage face = FaceMask(button.RenderKeyedImage(Focused()), 0xFF0000u);
+    const QImage face = FaceMask(button.RenderFaceImage(Focused()));
     button.SetShadeColors(Distinct());
-    const QImage keyed = button.RenderKeyedImage(Focused());
-    EXPECT_EQ(FaceMask(keyed, 0xFF0000u), face) << static_cast<int>(shape);
-    EXPECT_GT(test::CountRgb(keyed, kHighlight) + test::CountRgb(keyed, kBlack), 0);
+    const QImage image = button.RenderFaceImage(Focused());
+    EXPECT_EQ(FaceMask(image), face) << static_cast<int>(shape);
+    EXPECT_GT(test::CountRgb(image, kHighlight) + test::CountRgb(image, kBlack), 0);
+  }
+}
+
+// The round buttons of the windows: the corners blend smoothly into the window (partly
+// transparent pixels, each a mix of the face and bevel colours only), the straight
+// sides stay crisp and opaque.
+TEST(TkxShapeBtnBevel, RoundCornersAreSmoothWithoutFringe) {
+  for (const TkxButtonShape shape : {TkxButtonShape::bsRoundRect, TkxButtonShape::bsEllipse}) {
+    TkxShapeBtn button;
+    button.resize(107, 35);
+    button.SetShape(shape);
+    button.SetColor(kNavy);
+    for (const TkxButtonDrawState& state : {Up(), Focused(), Pressed()}) {
+      const QImage image = button.RenderFaceImage(state);
+      int partial = 0;
+      for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+          const QRgb p = image.pixel(x, y);
+          if (qAlpha(p) == 0 || qAlpha(p) == 255) continue;
+          ++partial;
+          // Navy, greys, white and black mix to no pixel with more red than green.
+          const QColor c = QColor::fromRgba(qUnpremultiply(p));
+          EXPECT_LE(c.red(), c.green() + 2) << x << "," << y;
+        }
+      }
+      EXPECT_GT(partial, 4 * 4) << static_cast<int>(shape);  // every corner blends
+      if (shape == TkxButtonShape::bsRoundRect) {
+        EXPECT_TRUE(test::OpaqueAt(image, 53, 0));
+        EXPECT_TRUE(test::OpaqueAt(image, 0, 17));
+        EXPECT_TRUE(test::TransparentAt(image, 0, 0));
+      }
+    }
+    // For looking: the "OK" button at four times its size, pixel for pixel.
+    button.setFont(test::SmoothFont(20));
+    button.setText(QStringLiteral("OK"));
+    button.SetFontColor(kNavy);
+    button.TextOptions().SetStyle(TkxTextStyle::kxlsRaised);
+    QImage zoomed(button.size() * 4, QImage::Format_ARGB32_Premultiplied);
+    zoomed.fill(SysBtnFace());
+    {
+      QPainter painter(&zoomed);
+      painter.drawImage(zoomed.rect(), button.RenderImage(Up()).scaled(zoomed.size()));
+    }
+    test::Keep(zoomed, QStringLiteral("round_ok_x4_%1").arg(static_cast<int>(shape)));
   }
 }
 
@@ -274,7 +322,7 @@ TEST(TkxShapeBtnShapes, EmptyButtonDrawsNothing) {
   TkxShapeBtn button;
   button.resize(0, 0);
   EXPECT_TRUE(button.RenderImage().isNull());
-  EXPECT_TRUE(button.RenderKeyedImage(Up()).isNull());
+  EXPECT_TRUE(button.RenderFaceImage(Up()).isNull());
   button.resize(1, 1);
   EXPECT_EQ(button.RenderImage().size(), QSize(1, 1));
 }
@@ -374,9 +422,9 @@ TEST(TkxShapeBtnCaption, FocusRectangleOnlyWithTheOption) {
   EXPECT_EQ(test::CountRgb(button.RenderImage(Up()).copy(4, 4, 112, 26), Qt::black), 0);
 }
 
-// Text wider than a pointed face spills over the key colour; it must not carry any of
-// it (the key is red here, the caption green on navy).
-TEST(TkxShapeBtnCaption, NoKeyColoredFringeAroundText) {
+// Text wider than a round face spills over the transparent ground; it must carry no
+// colour but its own (green here, on navy).
+TEST(TkxShapeBtnCaption, NoColoredFringeAroundText) {
   TkxShapeBtn button;
   button.resize(70, 30);
   button.SetShape(TkxButtonShape::bsEllipse);
@@ -385,17 +433,18 @@ TEST(TkxShapeBtnCaption, NoKeyColoredFringeAroundText) {
   button.setText(QStringLiteral("WWWWWWWWW"));
   button.SetFontColor(QColor(0, 255, 0));
   button.TextOptions().SetStyle(TkxTextStyle::kxlsDefault);
-  const QImage keyed = button.RenderKeyedImage(Up());
+  const QImage face = button.RenderFaceImage(Up());
   const QImage image = button.RenderImage(Up());
   test::Keep(image, QStringLiteral("fringe"));
   int spilled = 0;
   for (int y = 0; y < image.height(); ++y) {
     for (int x = 0; x < image.width(); ++x) {
-      if (RgbAt(keyed, x, y) != 0xFF0000u) continue;
+      if (qAlpha(face.pixel(x, y)) != 0) continue;
       const QRgb p = image.pixel(x, y);
       if (qAlpha(p) == 0) continue;
       ++spilled;
       EXPECT_EQ(qRed(p), 0) << x << "," << y;
+      EXPECT_EQ(qBlue(p), 0) << x << "," << y;
     }
   }
   EXPECT_GT(spilled, 0);

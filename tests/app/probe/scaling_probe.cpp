@@ -14,16 +14,16 @@
 #include "app/TestUnit.h"
 #include "app/form_scaling.h"
 #include "app/testing_program.h"
-#include "tools/table_creator.h"
+#include "engine/table_creator.h"
 
 namespace {
 
 void MakeTable(const char* path, std::vector<const char*> fields) {
-  velorin::tools::TableSpec tableLayout;
+  velorin::TableSpec tableLayout;
   tableLayout.version = 0x03;
   tableLayout.codePage = 866;
-  for (const char* field : fields) tableLayout.fields.push_back(velorin::tools::ParseFieldSpec(field));
-  velorin::tools::CreateTable(path, tableLayout);
+  for (const char* field : fields) tableLayout.fields.push_back(velorin::ParseFieldSpec(field));
+  velorin::CreateTable(path, tableLayout);
 }
 
 void Print(QWidget& window) {

@@ -1,4 +1,8 @@
-// table_creator.h — making new, empty tables (the engine itself only opens them).
+// table_creator.h — making new, empty tables (the table classes only open them).
+//
+// It lives beside the formats it writes (dbf_format.h, memo_format.h) so that
+// what it writes and what the engine reads are laid out in one place; velorin-dbf
+// and the tests make their tables with it.
 //
 // CreateTable writes a valid empty DBF file of one of the five versions the
 // engine reads: the header with today's date, the field descriptors, the 0x0D
@@ -13,7 +17,7 @@
 #include <string>
 #include <vector>
 
-namespace velorin::tools {
+namespace velorin {
 
 // A table layout that cannot be made; nothing has been written.
 class TableSpecError : public std::runtime_error {
@@ -55,4 +59,4 @@ void CreateTable(const std::string& path, const TableSpec& tableLayout);
 // table's path with the extension replaced in the letter case of the table's.
 std::string MemoFileFor(const std::string& tablePath, uint8_t version, bool hasMemoFields);
 
-}  // namespace velorin::tools
+}  // namespace velorin

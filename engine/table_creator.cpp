@@ -1,4 +1,4 @@
-#include "tools/table_creator.h"
+#include "engine/table_creator.h"
 
 #include <algorithm>
 #include <cctype>
@@ -8,20 +8,16 @@
 
 #include "engine/byte_order.h"
 #include "engine/dbf_format.h"
+#include "engine/field_kind.h"
+#include "engine/memo_format.h"
 #include "platform/clock.h"
 
-namespace velorin::tools {
+namespace velorin {
 
 namespace {
 
-// Standard memo file headers.
-constexpr size_t kDbtHeaderSize = 512;
-constexpr size_t kDbt4BlockSizeOffset = 20;  // uint16 in dBase IV files
-constexpr size_t kDbt4NameOffset = 8;         // base name of the table, 8 bytes
-constexpr size_t kDbt3VersionOffset = 16;     // 0x03 in dBase III files
+// The block size of the FoxPro memo files made here (dBase IV ones take the default).
 constexpr uint32_t kFptBlockSize = 64;
-constexpr size_t kFptHeaderSize = 512;
-constexpr size_t kFptBlockSizeOffset = 6;  // big-endian uint16
 
 bool IsMemoVersion(uint8_t version) {
   return version == dbf_version::kDbase3Memo || version == dbf_version::kDbase4Memo ||
@@ -70,11 +66,9 @@ int ParseNumber(const std::string& text, const std::string& what, const std::str
   return std::stoi(text);
 }
 
-// In Visual FoxPro tables "B" is a double held in the record, elsewhere a memo.
 bool HasMemoField(const TableSpec& tableLayout) {
-  return std::any_of(tableLayout.fields.begin(), tableLayout.fields.end(), [&](const FieldSpec& f) {
-    return f.type == 'M' || f.type == 'G' || (f.type == 'B' && tableLayout.version != dbf_version::kVisualFoxPro);
-  });
+  return std::any_of(tableLayout.fields.begin(), tableLayout.fields.end(),
+                     [&](const FieldSpec& f) { return IsMemoFieldType(f.type, tableLayout.version); });
 }
 
 void WriteWhole(const std::string& path, const std::vector<uint8_t>& bytes) {
@@ -87,20 +81,21 @@ void WriteWhole(const std::string& path, const std::vector<uint8_t>& bytes) {
 std::vector<uint8_t> MemoHeader(uint8_t version, const std::string& tablePath) {
   std::vector<uint8_t> header;
   if (version == dbf_version::kDbase3Memo) {
-    header.assign(kDbtHeaderSize, 0);
-    byte_order::PutLE32(header.data(), 1);  // next free block
-    header[kDbt3VersionOffset] = 0x03;
+    header.assign(static_cast<size_t>(dbt3_header::kBlockSize), 0);
+    byte_order::PutLE32(header.data() + dbt3_header::kNextFree, 1);
+    header[dbt3_header::kWriterVersion] = dbt3_header::kWriterVersionValue;
   } else if (version == dbf_version::kDbase4Memo) {
-    header.assign(kDbtHeaderSize, 0);
-    byte_order::PutLE32(header.data(), 1);  // free chain head = end of file
+    header.assign(static_cast<size_t>(dbt4_header::kDefaultBlockSize), 0);
+    byte_order::PutLE32(header.data() + dbt4_header::kFreeChainHead, 1);  // no free run: the end of the file
     std::string base = tablePath.substr(tablePath.find_last_of('/') + 1);
     base = Upper(base.substr(0, base.find('.')));
-    std::copy_n(base.begin(), std::min<size_t>(base.size(), 8), header.begin() + kDbt4NameOffset);
-    byte_order::PutLE16(header.data() + kDbt4BlockSizeOffset, 512);
+    std::copy_n(base.begin(), std::min(base.size(), dbt4_header::kTableNameLength),
+                header.begin() + dbt4_header::kTableName);
+    byte_order::PutLE16(header.data() + dbt4_header::kBlockSize, static_cast<uint16_t>(dbt4_header::kDefaultBlockSize));
   } else {
-    header.assign(kFptHeaderSize, 0);
-    byte_order::PutBE32(header.data(), kFptHeaderSize / kFptBlockSize);  // next free block
-    byte_order::PutBE16(header.data() + kFptBlockSizeOffset, kFptBlockSize);
+    header.assign(fpt_header::kSize, 0);
+    byte_order::PutBE32(header.data() + fpt_header::kNextFree, fpt_header::kSize / kFptBlockSize);
+    byte_order::PutBE16(header.data() + fpt_header::kBlockSize, static_cast<uint16_t>(kFptBlockSize));
   }
   return header;
 }
@@ -142,9 +137,9 @@ uint8_t ParseVersion(const std::string& text) {
 
 uint8_t LanguageDriverFor(int codePage) {
   switch (codePage) {
-    case 0: return 0;
-    case 866: return 0x65;
-    case 1251: return 0xC9;
+    case 0: return dbf_language_driver::kNone;
+    case 866: return dbf_language_driver::kRussianOem;
+    case 1251: return dbf_language_driver::kRussianWindows;
     default: throw TableSpecError("code page " + std::to_string(codePage) + " is not 866 or 1251");
   }
 }
@@ -275,4 +270,4 @@ void CreateTable(const std::string& path, const TableSpec& input) {
   }
 }
 
-}  // namespace velorin::tools
+}  // namespace velorin
