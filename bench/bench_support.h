@@ -84,7 +84,8 @@ inline const std::string& WalkTable() {
   return path;
 }
 
-// Two benchmarks whose real times are compared at the end of the report.
+// Two benchmarks whose times (real, and CPU) are compared at the end of the
+// report; on a loaded machine the CPU times of single-threaded work say more.
 struct Ratio {
   const char* numerator;
   const char* denominator;
@@ -100,24 +101,33 @@ class RatioReporter : public benchmark::ConsoleReporter {
 
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
-      if (run.run_type == Run::RT_Iteration) realTimes_[run.run_name.function_name] = run.GetAdjustedRealTime();
+      if (run.run_type != Run::RT_Iteration) continue;
+      realTimes_[run.run_name.function_name] = run.GetAdjustedRealTime();
+      cpuTimes_[run.run_name.function_name] = run.GetAdjustedCPUTime();
     }
     ConsoleReporter::ReportRuns(runs);
   }
   void Finalize() override {
     ConsoleReporter::Finalize();
     for (const Ratio& ratio : ratios_) {
-      auto numerator = realTimes_.find(ratio.numerator);
-      auto denominator = realTimes_.find(ratio.denominator);
-      if (numerator != realTimes_.end() && denominator != realTimes_.end() && denominator->second > 0) {
-        std::printf("%s: %.2f\n", ratio.label, numerator->second / denominator->second);
-      }
+      double real = Quotient(realTimes_, ratio);
+      double cpu = Quotient(cpuTimes_, ratio);
+      if (real > 0) std::printf("%s: %.2f (CPU time %.2f)\n", ratio.label, real, cpu);
     }
   }
 
  private:
+  // numerator / denominator of the times, 0 when either is missing.
+  static double Quotient(const std::map<std::string, double>& times, const Ratio& ratio) {
+    auto numerator = times.find(ratio.numerator);
+    auto denominator = times.find(ratio.denominator);
+    if (numerator == times.end() || denominator == times.end() || denominator->second <= 0) return 0;
+    return numerator->second / denominator->second;
+  }
+
   std::vector<Ratio> ratios_;
   std::map<std::string, double> realTimes_;
+  std::map<std::string, double> cpuTimes_;
 };
 
 inline int RunWithRatios(int argc, char** argv, std::vector<Ratio> ratios) {

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "bench/bench_support.h"
-#include "engine/vr6_dbsy.h"
 #include "engine/table_creator.h"
+#include "engine/vr6_dbsy.h"
 
 namespace velorin {
 namespace {

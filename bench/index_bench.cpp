@@ -5,19 +5,14 @@
 // index order against walking it in natural order.
 #include <benchmark/benchmark.h>
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <map>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "engine/table_creator.h"
+#include "bench/bench_support.h"
 #include "engine/vr6_dbsy.h"
 #include "index/index_families.h"
 #include "index/vr6_ndx.h"
@@ -26,30 +21,8 @@
 namespace velorin {
 namespace {
 
-constexpr int32_t kRecords = 1000000;
+constexpr int32_t kRecords = bench::kWalkRecords;
 constexpr int kSeeks = 100000;
-
-class BenchDirectory {
- public:
-  BenchDirectory() {
-    std::random_device random;
-    path_ = std::filesystem::temp_directory_path() / ("velorin-index-bench-" + std::to_string(random()));
-    std::filesystem::create_directories(path_);
-  }
-  ~BenchDirectory() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  std::string File(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  std::filesystem::path path_;
-};
-
-BenchDirectory& Directory() {
-  static BenchDirectory directory;
-  return directory;
-}
 
 std::string NameOf(int32_t i) {
   // Scrambled, mixed case, so that building has real sorting to do.
@@ -57,41 +30,18 @@ std::string NameOf(int32_t i) {
   return (v % 2 ? "name " : "Name ") + std::to_string(v);
 }
 
-// The million-record table, written once per run as raw records.
+// The million-record table (NAME C(20) first), written once per run.
 const std::string& Table() {
   static const std::string path = [] {
     InstallIndexFamilies();
-    std::string file = Directory().File("NAMES.DBF");
-    TableSpec spec;
-    spec.version = 0x03;
-    spec.fields.push_back(ParseFieldSpec("NAME:C:20"));
-    CreateTable(file, spec);
-    std::string bytes;
-    {
-      std::ifstream in(file, std::ios::binary);
-      bytes.assign(std::istreambuf_iterator<char>(in), {});
-    }
-    bytes.pop_back();
-    bytes[4] = static_cast<char>(kRecords & 0xFF);
-    bytes[5] = static_cast<char>((kRecords >> 8) & 0xFF);
-    bytes[6] = static_cast<char>((kRecords >> 16) & 0xFF);
-    bytes[7] = 0;
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out << bytes;
-    char record[32];
-    for (int32_t i = 1; i <= kRecords; ++i) {
-      int n = std::snprintf(record, sizeof record, " %-20s", NameOf(i).c_str());
-      out.write(record, n);
-    }
-    out.put('\x1A');
-    return file;
+    return bench::WriteBenchTable("NAMES.DBF", NameOf, [](int32_t i) { return i % 1000; });
   }();
   return path;
 }
 
 const std::string& Index() {
   static const std::string path = [] {
-    std::string file = Directory().File("NAMES.NDX");
+    std::string file = bench::Directory().File("NAMES.NDX");
     VRO_dBHandler table(Table(), true, false);
     VRobjNDXFile index(&table, file, true, true);
     index.TagAdd("NAMES", "UPPER(NAME)", false, true, "");
@@ -103,7 +53,7 @@ const std::string& Index() {
 void BM_BuildIndexUpperName(benchmark::State& state) {
   VRO_dBHandler table(Table(), true, false);
   for (auto _ : state) {
-    VRobjNDXFile index(&table, Directory().File("BUILD.NDX"), true, true);
+    VRobjNDXFile index(&table, bench::Directory().File("BUILD.NDX"), true, true);
     index.TagAdd("BUILD", "UPPER(NAME)", false, true, "");
   }
   state.SetItemsProcessed(state.iterations() * kRecords);
@@ -183,48 +133,12 @@ BENCHMARK(BM_WalkIndexOrder)->Unit(benchmark::kMillisecond);
 void BM_WalkNaturalOrderNames(benchmark::State& state) { Walk(state, false); }
 BENCHMARK(BM_WalkNaturalOrderNames)->Unit(benchmark::kMillisecond);
 
-// The console report, and the ratios the index's speed goals are stated in.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  RatioReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
-
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.run_type == Run::RT_Iteration) realTimes_[run.run_name.function_name] = run.GetAdjustedRealTime();
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    Ratio("Build on UPPER(NAME) / read and std::sort the keys", "BM_BuildIndexUpperName", "BM_ReadAndSortKeys");
-    Ratio("Walk in index order / walk in natural order", "BM_WalkIndexOrder", "BM_WalkNaturalOrderNames");
-    for (const char* seek : {"BM_SeekExclusive", "BM_SeekShared"}) {
-      auto found = realTimes_.find(seek);
-      if (found != realTimes_.end() && found->second > 0) {
-        std::printf("%s: %.0f exact seeks per second\n", seek, kSeeks / (found->second / 1000.0));
-      }
-    }
-  }
-
- private:
-  void Ratio(const char* what, const char* a, const char* b) {
-    auto x = realTimes_.find(a);
-    auto y = realTimes_.find(b);
-    if (x != realTimes_.end() && y != realTimes_.end() && y->second > 0) {
-      std::printf("%s: %.2f\n", what, x->second / y->second);
-    }
-  }
-  std::map<std::string, double> realTimes_;
-};
-
 }  // namespace
 }  // namespace velorin
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  velorin::RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  return 0;
+  return velorin::bench::RunWithRatios(
+      argc, argv,
+      {{"BM_BuildIndexUpperName", "BM_ReadAndSortKeys", "Build on UPPER(NAME) / read and std::sort the keys"},
+       {"BM_WalkIndexOrder", "BM_WalkNaturalOrderNames", "Walk in index order / walk in natural order"}});
 }

@@ -71,7 +71,7 @@ void TVelorinDataSet::SetIndexFiles(const std::vector<std::string>& files) {
   if (Active()) {
     CheckBrowseMode();
     OpenIndexFiles();
-    ApplyIndexName();
+    ApplyIndexName(indexName_);
     return;
   }
   // Closed: open the table for the moment to check the files.
@@ -106,8 +106,8 @@ void TVelorinDataSet::SetIndexName(const std::string& tagName) {
     return;
   }
   CheckBrowseMode();
+  ApplyIndexName(tagName);
   indexName_ = tagName;
-  ApplyIndexName();
   ApplyMasterRange();
   try {
     if (hasRecord_) ResyncAroundHandler();
@@ -117,14 +117,11 @@ void TVelorinDataSet::SetIndexName(const std::string& tagName) {
   Signal(AfterScroll);
 }
 
-void TVelorinDataSet::ApplyIndexName() {
-  std::string tag = TrimTrailingBlanks(indexName_);
+void TVelorinDataSet::ApplyIndexName(const std::string& tagName) {
+  std::string tag = TrimTrailingBlanks(tagName);
   int32_t result = handler_->SelectOrder(tag.empty() ? nullptr : &tag, true);
-  if (result < 0) DatabaseError("Index tag " + indexName_ + " is not assigned");
-  if (hasRecord_) {
-    CurrentRecordScope scope(*handler_, scratch_.Image());
-    handler_->GoRecord(current_.RecordNumber(layout_));
-  }
+  if (result < 0) DatabaseError("Index tag " + tagName + " is not assigned");
+  if (hasRecord_) ReadRecordByNumber(current_.RecordNumber(layout_), scratch_.Image());
 }
 
 void TVelorinDataSet::SetMasterFields(const std::string& fieldName) {
