@@ -33,7 +33,7 @@ class TagChecker {
       return;
     }
     Subtree whole;
-    Walk(root, 1, whole);
+    Walk(root, 1, whole, nullptr);
     result_.keys = static_cast<int64_t>(entries_.size());
     result_.pages = static_cast<int64_t>(visited_.size());
     result_.levels = leafDepth_;
@@ -56,7 +56,8 @@ class TagChecker {
     if (result_.problems.size() < kMaxProblems) result_.problems.push_back("tag " + tag_.Name() + ": " + text);
   }
 
-  void Walk(int32_t page, int32_t depth, Subtree& subtree) {
+  // above: the entry that points to page, nullptr on the tree's right edge.
+  void Walk(int32_t page, int32_t depth, Subtree& subtree, const VRobjIndexKeyData* above) {
     if (depth > VRobjIndexTag::kMaxDepth) {
       Problem("the tree is deeper than " + std::to_string(VRobjIndexTag::kMaxDepth) + " levels at page " +
               std::to_string(page));
@@ -68,7 +69,7 @@ class TagChecker {
     }
     std::shared_ptr<VRobjIndexKey> node;
     try {
-      node = tag_.NodeAt(page);
+      node = tag_.NodeAt(page, above);
     } catch (const EVelorinError& e) {
       Problem("page " + std::to_string(page) + ": " + e.what());
       return;
@@ -94,7 +95,8 @@ class TagChecker {
     for (size_t i = 0; i < node->Entries.size(); ++i) {
       size_t before = entries_.size();
       Subtree child;
-      Walk(node->Entries[i].Pointer, depth + 1, child);
+      bool rightEdge = above == nullptr && i + 1 == node->Entries.size();
+      Walk(node->Entries[i].Pointer, depth + 1, child, rightEdge ? nullptr : &node->Entries[i]);
       if (entries_.size() == before) continue;
       const VRobjIndexKeyData& firstKey = entries_[before].key;
       const VRobjIndexKeyData& lastKey = entries_.back().key;

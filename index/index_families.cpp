@@ -9,6 +9,7 @@
 #include "index/vr6_cdx.h"
 #include "index/vr6_mdx.h"
 #include "index/vr6_ndx.h"
+#include "index/vr6_ntx.h"
 
 namespace velorin {
 
@@ -28,6 +29,7 @@ void InstallIndexFamilies() {
   RegisterIndexFamily(".CDX", &OpenExisting<VRobjCDXFile>);
   RegisterIndexFamily(".MDX", &OpenExisting<VRobjMDXFile>);
   RegisterIndexFamily(".NDX", &OpenExisting<VRobjNDXFile>);
+  RegisterIndexFamily(".NTX", &OpenExisting<VRobjNTXFile>);
   InstallExpressionFilter();
 }
 
@@ -36,6 +38,7 @@ std::unique_ptr<VRobjIndexFile> CreateIndexFile(VRO_dBHandler& table, const std:
   for (char& c : extension) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   // Single-order files are made new; the multi-tag ones are opened when they exist.
   if (extension == ".NDX") return std::make_unique<VRobjNDXFile>(&table, path, true, true);
+  if (extension == ".NTX") return std::make_unique<VRobjNTXFile>(&table, path, true, true);
   if (extension == ".CDX") return std::make_unique<VRobjCDXFile>(&table, path, false, true);
   if (extension == ".MDX") return std::make_unique<VRobjMDXFile>(&table, path, false, true);
   RaiseEngineMessage("Index file type not available - " + path);

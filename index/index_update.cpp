@@ -171,8 +171,11 @@ void VRobjIndexTag::EntryDelete() {
   leaf.node->Entries.erase(leaf.node->Entries.begin() + leaf.position);
   MarkDirty(leaf.node);
   bool lastRemoved = leaf.position == leaf.node->Count();
-  // Empty nodes leave their parents; their pages are not used again.
-  while (level > 0 && path_[level].node->Count() == 0) {
+  // Empty nodes leave their parents; their pages are not used again. Families
+  // that keep their last leaf keep it empty at the right edge.
+  bool keepLast = KeepsEmptyLastLeaf();
+  for (size_t l = 0; l < level && keepLast; ++l) keepLast = path_[l].position == path_[l].node->Count() - 1;
+  while (level > 0 && path_[level].node->Count() == 0 && !keepLast) {
     UnlinkSiblings(*path_[level].node);
     cache_.erase(path_[level].node->Page);
     dirty_.erase(std::remove(dirty_.begin(), dirty_.end(), path_[level].node), dirty_.end());

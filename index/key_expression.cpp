@@ -34,6 +34,10 @@ class EvaluatedKey : public KeyExpression {
     }
   }
 
+  // The largest width and decimals among the fields and number literals.
+  int32_t ResultWidth() const override { return expression_.LargestWidth(); }
+  int32_t ResultDecimals() const override { return expression_.LargestDecimals(); }
+
   std::string Text() const override { return expression_.ExpressionText(); }
 
  private:

@@ -27,6 +27,10 @@ class KeyExpression {
   virtual void Evaluate(TvrVariant& result) = 0;
   // 'C', 'N', 'D' or 'L'.
   virtual char ResultType() const = 0;
+  // The declared width and decimals of the result (a numeric field's length and
+  // decimals, a text's length); 0 when the expression declares none.
+  virtual int32_t ResultWidth() const { return 0; }
+  virtual int32_t ResultDecimals() const { return 0; }
   // The expression as its compiled form renders it.
   virtual std::string Text() const = 0;
 };

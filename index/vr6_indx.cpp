@@ -208,6 +208,22 @@ bool VRobjIndexTag::TagCreate(const std::string& name, const std::string& keyExp
   return true;
 }
 
+void VRobjIndexTag::BuildNewOrder(int32_t pageSize) {
+  headerPosition_ = file_.PageAllocate();
+  rootPage_ = 0;
+  std::vector<uint8_t> zeroes(static_cast<size_t>(pageSize), 0);
+  file_.BlockWrite(headerPosition_, zeroes.data(), pageSize);
+  VRO_dBHandler* table = file_.Table();
+  if (table == nullptr || table->RecordCount() == 0) {
+    rootPage_ = file_.PageAllocate();
+    file_.BlockWrite(rootPage_, zeroes.data(), pageSize);
+    headerDirty_ = true;
+    TagStore();
+  } else {
+    BulkBuild();
+  }
+}
+
 void VRobjIndexTag::KeyExprCompile() {
   keyExpression_.reset();
   if (file_.Table() != nullptr && !keyText_.empty()) keyExpression_ = KeyExpression::Compile(*file_.Table(), keyText_);
@@ -276,13 +292,13 @@ void VRobjIndexTag::Remember(const std::shared_ptr<VRobjIndexKey>& node) {
   cache_[node->Page] = node;
 }
 
-std::shared_ptr<VRobjIndexKey> VRobjIndexTag::NodeAt(int32_t page) {
+std::shared_ptr<VRobjIndexKey> VRobjIndexTag::NodeAt(int32_t page, const VRobjIndexKeyData* above) {
   auto found = cache_.find(page);
   if (found != cache_.end()) return found->second;
   int32_t end = file_.AllocationPoint();
   if (end < 0) end = file_.PageEndRefresh();
   if (page <= 0 || page >= end) file_.Damaged();
-  std::shared_ptr<VRobjIndexKey> node = PageLoad(page);
+  std::shared_ptr<VRobjIndexKey> node = PageLoadBelow(page, above);
   node->Page = page;
   Remember(node);
   return node;
@@ -313,8 +329,10 @@ void VRobjIndexTag::OpenRoot() {
 void VRobjIndexTag::ChildDescend(size_t level, bool atEnd) {
   if (level + 1 >= static_cast<size_t>(kMaxDepth)) file_.Damaged();  // a cycle, or a tree no writer makes
   const CursorLevel& parent = path_[level];
-  int32_t page = parent.node->Entries[static_cast<size_t>(parent.position)].Pointer;
-  std::shared_ptr<VRobjIndexKey> child = NodeAt(page);
+  const VRobjIndexKeyData& entry = parent.node->Entries[static_cast<size_t>(parent.position)];
+  bool rightEdge = true;
+  for (size_t l = 0; l <= level && rightEdge; ++l) rightEdge = path_[l].position == path_[l].node->Count() - 1;
+  std::shared_ptr<VRobjIndexKey> child = NodeAt(entry.Pointer, rightEdge ? nullptr : &entry);
   path_.resize(level + 1);
   int32_t position = atEnd ? child->Count() - 1 : 0;
   if (!child->Leaf && child->Count() == 0) file_.Damaged();

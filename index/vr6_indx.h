@@ -90,7 +90,7 @@ class VRobjIndexKey {
 class VRobjIndexTag : public IndexOrder {
  public:
   static constexpr int32_t kMaxDepth = 32;
-  static constexpr size_t kCachedPages = 8192;
+  static constexpr size_t kCachedPages = 32768;
   static constexpr int32_t kAnyRecord = -1;
   static constexpr int32_t kAfterEqualKeys = 2147483647;
 
@@ -125,16 +125,32 @@ class VRobjIndexTag : public IndexOrder {
   virtual int32_t RootPageGet() { return rootPage_; }
   // Reads and decodes one page; damage is error 2112.
   virtual std::shared_ptr<VRobjIndexKey> PageLoad(int32_t page) = 0;
+  // The same for a page reached from its parent: above is the parent's entry
+  // that points to it, or nullptr when the page lies on the tree's right edge
+  // (the root, and every page reached through last entries). Families whose
+  // interior keys are entries of their own (a true B-tree) need it to give the
+  // node its last key; the others ignore it.
+  virtual std::shared_ptr<VRobjIndexKey> PageLoadBelow(int32_t page, const VRobjIndexKeyData* above) {
+    (void)above;
+    return PageLoad(page);
+  }
   virtual void PageStore(const VRobjIndexKey& node) = 0;
   virtual bool PageFits(const VRobjIndexKey& node) const = 0;
   virtual void TagLoad() = 0;
   virtual void TagStore() = 0;
   // Builds the whole order from the table (the file is locked and empty).
   virtual void BulkBuild() = 0;
+  // The end of a family's TagCreate: a zeroed header page, then an empty root
+  // leaf when the table has no records, else the bulk build.
+  void BuildNewOrder(int32_t pageSize);
+  // True B-tree families keep the leaf at the tree's right edge when it
+  // empties: the last interior key above it cannot move down into it.
+  virtual bool KeepsEmptyLastLeaf() const { return false; }
   // The length a converted key takes in a page.
   virtual int32_t KeyLengthOf(const TvrVariant& key) const { return key.Length(); }
-  // The value a stored key stands for (text, number, or a date's day number as a
-  // number), for showing it; families that store keys in a byte form turn them back.
+  // The value a stored key stands for (text, number, or a date), for showing it:
+  // families that keep numbers and dates in a byte or text form of their own
+  // turn them back; the others return the key as it is.
   virtual TvrVariant KeyAsValue(const TvrVariant& stored) const { return stored; }
 
   // ---- expressions ----
@@ -154,8 +170,9 @@ class VRobjIndexTag : public IndexOrder {
   // to the table's StatusUpdate.
   void ForEachRecordKey(const std::function<void(const VRobjIndexKeyData&)>& take);
 
-  // The page, through the cache; error 2112 for a page outside the file.
-  std::shared_ptr<VRobjIndexKey> NodeAt(int32_t page);
+  // The page, through the cache; error 2112 for a page outside the file. above:
+  // as for PageLoadBelow.
+  std::shared_ptr<VRobjIndexKey> NodeAt(int32_t page, const VRobjIndexKeyData* above = nullptr);
   // Forgets every cached page (they are read again).
   void DropCache();
   // Drops the cursor, the pages waiting to be written and the cache without
@@ -294,6 +311,7 @@ class VRobjIndexFile : public IndexFileLink {
   virtual int32_t PageEndRefresh() = 0;
   virtual bool BlockRead(int32_t page, void* buffer, int32_t length) = 0;
   virtual void BlockWrite(int32_t page, const void* buffer, int32_t length) = 0;
+  // Empties the index (single-order families).
   virtual void IndexZap() {}
   // Whether another program changed the file since this one last read or wrote
   // it (families that keep a change counter in their header say so).
@@ -326,6 +344,9 @@ class VRobjIndexFile : public IndexFileLink {
   int32_t AllocationPoint() const { return allocationPoint_; }
   void SetAllocationPoint(int32_t point) { allocationPoint_ = point; }
   bool OpenedSuccessfully() const { return opened_; }
+  // Character keys are upper-cased when converted (families that honour it).
+  bool UpperKeys() const { return upperKeys_; }
+  void SetUpperKeys(bool upper) { upperKeys_ = upper; }
   const std::string& FileName() const { return fileName_; }
   uint8_t LockProtocol() const { return lockProtocol_; }
   LockOffsets Offsets() const { return offsets_; }

@@ -154,18 +154,7 @@ bool VRobjNDXTag::TagCreate(const std::string& name, const std::string& keyExpre
   if (keyLength_ > TvrSort::kMaxKeyLength - 1) RaiseEngineMessage("Sort key length greater than 240 bytes");
   entryLength_ = ndx_format::EntryLength(keyLength_);
   maxKeys_ = ndx_format::MaxKeys(keyLength_);
-  headerPosition_ = file_.PageAllocate();
-  rootPage_ = 0;
-  uint8_t zeroes[kBlockSize] = {};
-  file_.BlockWrite(headerPosition_, zeroes, kBlockSize);
-  if (table->RecordCount() == 0) {
-    rootPage_ = file_.PageAllocate();
-    file_.BlockWrite(rootPage_, zeroes, kBlockSize);
-    headerDirty_ = true;
-    TagStore();
-  } else {
-    BulkBuild();
-  }
+  BuildNewOrder(kBlockSize);
   return true;
 }
 

@@ -36,7 +36,7 @@ class CdxInteropTest : public ::testing::Test {
 };
 
 TEST_F(CdxInteropTest, IndexDumpReadsEveryKindOfTagOfAHundredThousandRecords) {
-  if (!HasIndexDump()) GTEST_SKIP() << "index_dump is missing (Debian package libdbd-xbase-perl)";
+  REQUIRE_INDEX_DUMP();
   const int kRecords = 100000;
   std::vector<std::string> records;
   char buffer[64];

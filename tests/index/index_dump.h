@@ -14,6 +14,11 @@ namespace velorin::testing {
 
 inline bool HasIndexDump() { return std::system("command -v index_dump >/dev/null 2>&1") == 0; }
 
+// Skips the test when index_dump is not installed.
+#define REQUIRE_INDEX_DUMP()               \
+  if (!::velorin::testing::HasIndexDump()) \
+  GTEST_SKIP() << "index_dump is missing (Debian package libdbd-xbase-perl)"
+
 // index_dump's lines for a tag ("key recno"), the key without trailing blanks;
 // type is "char" or "num". Files of one order take any tag name.
 inline std::vector<std::pair<std::string, int32_t>> IndexDump(const std::string& path, const std::string& type,

@@ -9,6 +9,7 @@
 #include "engine/vr6_dbsy.h"
 #include "index/index_families.h"
 #include "index/vr6_ndx.h"
+#include "index/vr6_ntx.h"
 #include "support/table_fixture.h"
 
 namespace velorin::testing {
@@ -35,15 +36,11 @@ inline void MakeNdx(VRO_dBHandler& table, const std::string& path, const std::st
   file.TagAdd(NameWithoutExtension(path), key, unique, true, "");
 }
 
-// The records in the current order, from the first.
-inline std::vector<int32_t> RecordsInOrder(VRO_dBHandler& table) {
-  std::vector<int32_t> records;
-  table.GoRecord(nav::kFirst);
-  while (!table.AtEOF() && table.RecordNumber() > 0) {
-    records.push_back(table.RecordNumber());
-    table.GoRecord(nav::kNext);
-  }
-  return records;
+// Makes an NTX file for the table (replacing any) and closes it again.
+inline void MakeNtx(VRO_dBHandler& table, const std::string& path, const std::string& key, bool unique = false,
+                    const std::string& forExpression = "") {
+  VRobjNTXFile file(&table, path, true, true);
+  file.TagAdd(NameWithoutExtension(path), key, unique, true, forExpression);
 }
 
 // A table of n records: NAME C(12) "N" + a scrambled number, NUM N(10,2), BORN D.
@@ -58,6 +55,17 @@ inline void MakeLargeTable(const std::string& path, int n) {
     records.emplace_back(buffer);
   }
   MakeTable(path, 0x03, {"NAME:C:12", "NUM:N:10:2", "BORN:D"}, records, true);
+}
+
+// The records in the current order, from the first.
+inline std::vector<int32_t> RecordsInOrder(VRO_dBHandler& table) {
+  std::vector<int32_t> records;
+  table.GoRecord(nav::kFirst);
+  while (!table.AtEOF() && table.RecordNumber() > 0) {
+    records.push_back(table.RecordNumber());
+    table.GoRecord(nav::kNext);
+  }
+  return records;
 }
 
 }  // namespace velorin::testing

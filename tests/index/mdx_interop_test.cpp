@@ -21,7 +21,6 @@ using testing::MakeMdx;
 using testing::RecordsInTag;
 
 using testing::DumpRow;
-using testing::HasIndexDump;
 using testing::RawIndexDump;
 
 class MdxInteropTest : public ::testing::Test {
@@ -31,7 +30,7 @@ class MdxInteropTest : public ::testing::Test {
 };
 
 TEST_F(MdxInteropTest, IndexDumpReadsCharacterNumericDateAndDescendingTagsOfAHundredThousandKeys) {
-  if (!HasIndexDump()) GTEST_SKIP() << "index_dump is missing (Debian package libdbd-xbase-perl)";
+  REQUIRE_INDEX_DUMP();
   const int kRecords = 100000;
   testing::MakeLargeTable(dir_.File("BIG.DBF"), kRecords);
   VRO_dBHandler table(dir_.File("BIG.DBF"), true, false);
@@ -74,7 +73,7 @@ TEST_F(MdxInteropTest, IndexDumpReadsCharacterNumericDateAndDescendingTagsOfAHun
 
 // Keys added one by one (splits, new roots) are read the same way.
 TEST_F(MdxInteropTest, IndexDumpReadsATreeGrownByInsertions) {
-  if (!HasIndexDump()) GTEST_SKIP() << "index_dump is missing (Debian package libdbd-xbase-perl)";
+  REQUIRE_INDEX_DUMP();
   auto table = testing::MakeFilledTable(dir_.File("T.DBF"), {"NAME:C:10", "NUM:N:8:1"}, {});
   MakeMdx(*table, dir_.File("T.MDX"), {{"NAME", "NAME"}, {"NUMDOWN", "NUM", false, false}});
   ASSERT_EQ(table->OpenIndex("T.MDX"), 0);

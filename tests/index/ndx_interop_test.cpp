@@ -20,15 +20,10 @@
 namespace velorin {
 namespace {
 
+using testing::IndexDump;
 using testing::MakeLargeTable;
 using testing::MakeNdx;
 using testing::RecordsInOrder;
-
-using testing::HasIndexDump;
-using testing::IndexDump;
-
-#define REQUIRE_INDEX_DUMP() \
-  if (!HasIndexDump()) GTEST_SKIP() << "index_dump is missing (Debian package libdbd-xbase-perl)"
 
 class NdxInteropTest : public ::testing::Test {
  protected:
