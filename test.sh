@@ -4,7 +4,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 packages=(
-  build-essential cmake pkg-config dpkg-dev file
+  build-essential cmake pkg-config dpkg-dev file desktop-file-utils
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev nlohmann-json3-dev
   qt6-base-dev fonts-liberation xvfb xauth

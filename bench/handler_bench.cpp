@@ -9,79 +9,23 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <map>
-#include <random>
 #include <string>
 #include <vector>
 
-#include "engine/vr6_dbsy.h"
+#include "bench/bench_support.h"
 #include "engine/table_creator.h"
+#include "engine/vr6_dbsy.h"
 
 namespace velorin {
 namespace {
 
-constexpr int32_t kWalkRecords = 1000000;
+using bench::BenchSpec;
+using bench::Directory;
+using bench::kWalkRecords;
+using bench::WalkTable;
+
 constexpr int32_t kAppendRecords = 100000;
 constexpr size_t kReadChunk = 32768;  // what the handler's read-ahead reads at a time
-
-// NAME C(20), QTY N(8), PRICE N(10,2), WHEN D, OK L: 48 bytes a record.
-TableSpec BenchSpec() {
-  TableSpec tableLayout;
-  tableLayout.version = 0x03;
-  for (const char* field : {"NAME:C:20", "QTY:N:8", "PRICE:N:10:2", "WHEN:D", "OK:L"}) {
-    tableLayout.fields.push_back(ParseFieldSpec(field));
-  }
-  return tableLayout;
-}
-
-class BenchDirectory {
- public:
-  BenchDirectory() {
-    std::random_device random;
-    path_ = std::filesystem::temp_directory_path() / ("velorin-bench-" + std::to_string(random()));
-    std::filesystem::create_directories(path_);
-  }
-  ~BenchDirectory() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  std::string File(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  std::filesystem::path path_;
-};
-
-BenchDirectory& Directory() {
-  static BenchDirectory directory;
-  return directory;
-}
-
-// The million-record table, written once per run as raw records.
-const std::string& WalkTable() {
-  static const std::string path = [] {
-    std::string file = Directory().File("WALK.DBF");
-    CreateTable(file, BenchSpec());
-    std::string bytes;
-    {
-      std::ifstream in(file, std::ios::binary);
-      bytes.assign(std::istreambuf_iterator<char>(in), {});
-    }
-    bytes.pop_back();  // the end-of-file byte
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out << bytes;
-    char record[64];
-    for (int32_t i = 1; i <= kWalkRecords; ++i) {
-      int n = std::snprintf(record, sizeof record, " %-20s%8d%10.2f%04d%02d%02d%c", ("name " + std::to_string(i)).c_str(),
-                            i % 100000, (i % 9999) / 4.0, 1980 + i % 40, 1 + i % 12, 1 + i % 28, i % 2 ? 'T' : 'F');
-      out.write(record, n);
-    }
-    out.put('\x1A');
-    return file;
-  }();
-  return path;
-}
 
 void BM_WalkNaturalOrder(benchmark::State& state) {
   VRO_dBHandler table(WalkTable(), false, true);
@@ -163,39 +107,10 @@ void BM_SkipWholeTableHidingDeleted(benchmark::State& state) {
 }
 BENCHMARK(BM_SkipWholeTableHidingDeleted)->Unit(benchmark::kMillisecond);
 
-// The console report, and the ratio of the walk to the plain read at the end.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  // Colours only for a terminal.
-  RatioReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
-
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.run_type == Run::RT_Iteration) realTimes_[run.run_name.function_name] = run.GetAdjustedRealTime();
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    auto walk = realTimes_.find("BM_WalkNaturalOrder");
-    auto read = realTimes_.find("BM_SequentialRead");
-    if (walk != realTimes_.end() && read != realTimes_.end() && read->second > 0) {
-      std::printf("Walk in natural order / sequential read(): %.2f\n", walk->second / read->second);
-    }
-  }
-
- private:
-  std::map<std::string, double> realTimes_;
-};
-
 }  // namespace
 }  // namespace velorin
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  velorin::RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  return 0;
+  return velorin::bench::RunWithRatios(argc, argv, {{"BM_WalkNaturalOrder", "BM_SequentialRead",
+                                                     "Walk in natural order / sequential read()"}});
 }

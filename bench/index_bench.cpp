@@ -1,55 +1,29 @@
-// Benchmarks of index files on a table of a million records, NAME C(20), for
-// the NDX and the MDX family: building an index on UPPER(NAME) against reading
-// the table and sorting the same key strings with std::sort; exact seeks on a
-// warm index opened exclusively and opened shared (pages reread each seek);
-// walking the table in index order against walking it in natural order.
+// Benchmarks of index files on a table of a million records, NAME C(20):
+// building an NDX index on UPPER(NAME) against reading the table and sorting
+// the same key strings with std::sort; exact seeks on a warm index opened
+// exclusively and opened shared (pages reread each seek); walking the table in
+// index order against walking it in natural order.
 #include <benchmark/benchmark.h>
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <map>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "engine/table_creator.h"
+#include "bench/bench_support.h"
 #include "engine/vr6_dbsy.h"
 #include "index/index_families.h"
-#include "index/vr6_indx.h"
+#include "index/vr6_mdx.h"
+#include "index/vr6_ndx.h"
 #include "platform/code_page.h"
 
 namespace velorin {
 namespace {
 
-constexpr int32_t kRecords = 1000000;
+constexpr int32_t kRecords = bench::kWalkRecords;
 constexpr int kSeeks = 100000;
-
-class BenchDirectory {
- public:
-  BenchDirectory() {
-    std::random_device random;
-    path_ = std::filesystem::temp_directory_path() / ("velorin-index-bench-" + std::to_string(random()));
-    std::filesystem::create_directories(path_);
-  }
-  ~BenchDirectory() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  std::string File(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  std::filesystem::path path_;
-};
-
-BenchDirectory& Directory() {
-  static BenchDirectory directory;
-  return directory;
-}
 
 std::string NameOf(int32_t i) {
   // Scrambled, mixed case, so that building has real sorting to do.
@@ -57,63 +31,57 @@ std::string NameOf(int32_t i) {
   return (v % 2 ? "name " : "Name ") + std::to_string(v);
 }
 
-// The million-record table, written once per run as raw records.
+// The million-record table (NAME C(20) first), written once per run.
 const std::string& Table() {
   static const std::string path = [] {
     InstallIndexFamilies();
-    std::string file = Directory().File("NAMES.DBF");
-    TableSpec spec;
-    spec.version = 0x03;
-    spec.fields.push_back(ParseFieldSpec("NAME:C:20"));
-    CreateTable(file, spec);
-    std::string bytes;
-    {
-      std::ifstream in(file, std::ios::binary);
-      bytes.assign(std::istreambuf_iterator<char>(in), {});
-    }
-    bytes.pop_back();
-    bytes[4] = static_cast<char>(kRecords & 0xFF);
-    bytes[5] = static_cast<char>((kRecords >> 8) & 0xFF);
-    bytes[6] = static_cast<char>((kRecords >> 16) & 0xFF);
-    bytes[7] = 0;
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out << bytes;
-    char record[32];
-    for (int32_t i = 1; i <= kRecords; ++i) {
-      int n = std::snprintf(record, sizeof record, " %-20s", NameOf(i).c_str());
-      out.write(record, n);
-    }
-    out.put('\x1A');
+    return bench::WriteBenchTable("NAMES.DBF", NameOf, [](int32_t i) { return i % 1000; });
+  }();
+  return path;
+}
+
+const std::string& Index() {
+  static const std::string path = [] {
+    std::string file = bench::Directory().File("NAMES.NDX");
+    VRO_dBHandler table(Table(), true, false);
+    VRobjNDXFile index(&table, file, true, true);
+    index.TagAdd("NAMES", "UPPER(NAME)", false, true, "");
     return file;
   }();
   return path;
 }
 
-// NAMES.NDX or NAMES.MDX (by extension) with the order NAMES on UPPER(NAME),
-// made once per run, before any handler opens the table read-only.
-const std::string& Index(const std::string& extension) {
-  static std::map<std::string, std::string> made;
-  auto found = made.find(extension);
-  if (found != made.end()) return found->second;
-  std::string file = Directory().File("NAMES" + extension);
-  VRO_dBHandler table(Table(), true, false);
-  CreateIndexFile(table, file)->TagAdd("NAMES", "UPPER(NAME)", false, true, "");
-  return made[extension] = file;
+// NAMES.MDX with the tag NAMES on UPPER(NAME).
+const std::string& MdxIndex() {
+  static const std::string path = [] {
+    std::string file = bench::Directory().File("NAMES.MDX");
+    VRO_dBHandler table(Table(), true, false);
+    VRobjMDXFile index(&table, file, true, true);
+    index.TagAdd("NAMES", "UPPER(NAME)", false, true, "");
+    return file;
+  }();
+  return path;
 }
 
-void BM_BuildIndexUpperName(benchmark::State& state, const std::string& extension) {
+void BM_BuildMdxUpperName(benchmark::State& state) {
   VRO_dBHandler table(Table(), true, false);
-  std::string file = Directory().File("BUILD" + extension);
   for (auto _ : state) {
-    state.PauseTiming();
-    std::filesystem::remove(file);  // an MDX file would keep the tags of earlier rounds
-    state.ResumeTiming();
-    CreateIndexFile(table, file)->TagAdd("BUILD", "UPPER(NAME)", false, true, "");
+    VRobjMDXFile index(&table, bench::Directory().File("BUILD.MDX"), true, true);
+    index.TagAdd("BUILD", "UPPER(NAME)", false, true, "");
   }
   state.SetItemsProcessed(state.iterations() * kRecords);
 }
-BENCHMARK_CAPTURE(BM_BuildIndexUpperName, ndx, std::string(".NDX"))->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK_CAPTURE(BM_BuildIndexUpperName, mdx, std::string(".MDX"))->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_BuildMdxUpperName)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_BuildIndexUpperName(benchmark::State& state) {
+  VRO_dBHandler table(Table(), true, false);
+  for (auto _ : state) {
+    VRobjNDXFile index(&table, bench::Directory().File("BUILD.NDX"), true, true);
+    index.TagAdd("BUILD", "UPPER(NAME)", false, true, "");
+  }
+  state.SetItemsProcessed(state.iterations() * kRecords);
+}
+BENCHMARK(BM_BuildIndexUpperName)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // The floor for the build: every record read, its name upper-cased, and the
 // million strings sorted in memory.
@@ -146,8 +114,8 @@ std::vector<TvrVariant> SeekKeys() {
   return keys;
 }
 
-void Seeks(benchmark::State& state, bool shared, const std::string& extension) {
-  const std::string& index = Index(extension);
+// index: the index file, made before the table is opened read-only here.
+void Seeks(benchmark::State& state, bool shared, const std::string& index) {
   VRO_dBHandler table(Table(), false, shared);
   table.SetExactMatch(true);
   table.OpenIndex(index);
@@ -162,18 +130,19 @@ void Seeks(benchmark::State& state, bool shared, const std::string& extension) {
   state.SetItemsProcessed(state.iterations() * kSeeks);
 }
 
-void BM_SeekExclusive(benchmark::State& state, const std::string& extension) { Seeks(state, false, extension); }
-BENCHMARK_CAPTURE(BM_SeekExclusive, ndx, std::string(".NDX"))->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_SeekExclusive, mdx, std::string(".MDX"))->Unit(benchmark::kMillisecond);
+void BM_SeekExclusive(benchmark::State& state) { Seeks(state, false, Index()); }
+BENCHMARK(BM_SeekExclusive)->Unit(benchmark::kMillisecond);
 
-void BM_SeekShared(benchmark::State& state, const std::string& extension) { Seeks(state, true, extension); }
-BENCHMARK_CAPTURE(BM_SeekShared, ndx, std::string(".NDX"))->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_SeekShared, mdx, std::string(".MDX"))->Unit(benchmark::kMillisecond);
+void BM_SeekShared(benchmark::State& state) { Seeks(state, true, Index()); }
+BENCHMARK(BM_SeekShared)->Unit(benchmark::kMillisecond);
 
-void Walk(benchmark::State& state, bool inIndexOrder, const std::string& extension) {
-  const std::string& index = Index(extension);
+void BM_SeekMdxExclusive(benchmark::State& state) { Seeks(state, false, MdxIndex()); }
+BENCHMARK(BM_SeekMdxExclusive)->Unit(benchmark::kMillisecond);
+
+// index: the index file to walk in the order of, or empty for natural order.
+void Walk(benchmark::State& state, const std::string& index) {
   VRO_dBHandler table(Table(), false, false);
-  if (inIndexOrder) {
+  if (!index.empty()) {
     table.OpenIndex(index);
     std::string tag = "NAMES";
     table.SelectOrder(&tag, false);
@@ -186,63 +155,23 @@ void Walk(benchmark::State& state, bool inIndexOrder, const std::string& extensi
   state.SetItemsProcessed(state.iterations() * kRecords);
 }
 
-void BM_WalkIndexOrder(benchmark::State& state, const std::string& extension) { Walk(state, true, extension); }
-BENCHMARK_CAPTURE(BM_WalkIndexOrder, ndx, std::string(".NDX"))->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_WalkIndexOrder, mdx, std::string(".MDX"))->Unit(benchmark::kMillisecond);
+void BM_WalkIndexOrder(benchmark::State& state) { Walk(state, Index()); }
+BENCHMARK(BM_WalkIndexOrder)->Unit(benchmark::kMillisecond);
 
-void BM_WalkNaturalOrderNames(benchmark::State& state) { Walk(state, false, ".NDX"); }
+void BM_WalkMdxOrder(benchmark::State& state) { Walk(state, MdxIndex()); }
+BENCHMARK(BM_WalkMdxOrder)->Unit(benchmark::kMillisecond);
+
+void BM_WalkNaturalOrderNames(benchmark::State& state) { Walk(state, ""); }
 BENCHMARK(BM_WalkNaturalOrderNames)->Unit(benchmark::kMillisecond);
-
-// The console report, and the ratios the index's speed goals are stated in.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  RatioReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
-
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.run_type == Run::RT_Iteration) {
-        std::string name = run.run_name.function_name;
-        if (!run.run_name.args.empty()) name += "/" + run.run_name.args;
-        realTimes_[name] = run.GetAdjustedRealTime();
-      }
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    for (const std::string family : {"ndx", "mdx"}) {
-      Ratio(family + ": build on UPPER(NAME) / read and std::sort the keys", "BM_BuildIndexUpperName/" + family,
-            "BM_ReadAndSortKeys");
-      Ratio(family + ": walk in index order / walk in natural order", "BM_WalkIndexOrder/" + family,
-            "BM_WalkNaturalOrderNames");
-      for (const std::string seek : {"BM_SeekExclusive/", "BM_SeekShared/"}) {
-        auto found = realTimes_.find(seek + family);
-        if (found != realTimes_.end() && found->second > 0) {
-          std::printf("%s: %.0f exact seeks per second\n", (seek + family).c_str(), kSeeks / (found->second / 1000.0));
-        }
-      }
-    }
-  }
-
- private:
-  void Ratio(const std::string& what, const std::string& a, const std::string& b) {
-    auto x = realTimes_.find(a);
-    auto y = realTimes_.find(b);
-    if (x != realTimes_.end() && y != realTimes_.end() && y->second > 0) {
-      std::printf("%s: %.2f\n", what.c_str(), x->second / y->second);
-    }
-  }
-  std::map<std::string, double> realTimes_;
-};
 
 }  // namespace
 }  // namespace velorin
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  velorin::RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  return 0;
+  return velorin::bench::RunWithRatios(
+      argc, argv,
+      {{"BM_BuildIndexUpperName", "BM_ReadAndSortKeys", "Build on UPPER(NAME) / read and std::sort the keys"},
+       {"BM_WalkIndexOrder", "BM_WalkNaturalOrderNames", "Walk in index order / walk in natural order"},
+       {"BM_BuildMdxUpperName", "BM_ReadAndSortKeys", "MDX: build on UPPER(NAME) / read and std::sort the keys"},
+       {"BM_WalkMdxOrder", "BM_WalkNaturalOrderNames", "MDX: walk in tag order / walk in natural order"}});
 }

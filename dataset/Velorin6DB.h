@@ -22,17 +22,26 @@
 // starts from what is in the file; Post writes it back and releases the lock,
 // Cancel drops it. Insert and Append make a blank record that Post appends at
 // the end of the table. Delete and Recall lock, re-read, mark and write the
-// record (exclusive tables need no lock). Moving, closing and the other
+// record (exclusive tables need no lock); in the insert state both cancel
+// instead. Every read of a record by its number checks that the record is there
+// ("Record request beyond range of table" when it is gone), so nothing is read
+// or written in place of another record; after Pack the cursor is on no record
+// until it moves. Moving, closing and the other
 // operations that "leave any edit" post a changed record and cancel an unchanged one.
 //
 // Text. Field text is in the program's ANSI code page (1251 in a Russian
 // setting) as bytes; FieldTextUtf8 gives it as UTF-8 for the windows. Values
 // given to AppendValues and the field setters as text are ANSI bytes too.
 //
-// Not yet available: index files, the filter expression and master-detail
-// ranges rest on the index and expression subsystems. Their properties and calls
-// are in place; opening an index file and setting a filter expression fail with
-// the engine's error until those subsystems exist, and a master range limits
+// Filters. While Filtered, a record is shown when OnFilterRecord (if assigned)
+// accepts it and the Filter expression (a dBase expression in the program's
+// ANSI code page, with FilterOptions) is true for it; the handler keeps the set
+// of passing records. A filter set while closed takes effect when the dataset
+// opens; an expression that cannot be used raises and leaves Filtered false.
+//
+// Not yet available: index files and master-detail ranges rest on the index
+// subsystem. Their properties and calls are in place; opening an index file
+// fails with the engine's error until it exists, and a master range limits
 // nothing without an index tag.
 #pragma once
 
@@ -277,14 +286,21 @@ class TVelorinDataSet : public TDataSetBase {
                                          bool* readOnlyFallback);
   void BuildFieldDefs();
   void OpenIndexFiles();
-  void ApplyIndexName();
+  // Selects the tag by name (no tag for an empty name); an unknown name raises
+  // and leaves the order as it was.
+  void ApplyIndexName(const std::string& tagName);
   void ApplyFilter();
   void ApplyMasterRange();
   void NotifyDetails();
 
   // Reads into the scratch buffer with the request; on success the scratch
-  // buffer becomes the current record (calculated fields computed).
+  // buffer becomes the current record (calculated fields computed). A record
+  // number is read as ReadRecordByNumber reads it.
   bool FetchCurrent(int32_t request);
+  // Every read of a record by its number: the handler reads record n into image,
+  // or "Record request beyond range of table" is raised when there is no such
+  // record (any more), and the handler's position is then not to be trusted.
+  void ReadRecordByNumber(int32_t recordNumber, uint8_t* image);
   // Moves the handler onto the current record when it stands elsewhere.
   void SyncHandler();
   // Stands on the record the handler is at, or the next visible one, or the
@@ -344,7 +360,7 @@ class TVelorinDataSet : public TDataSetBase {
   bool atEnd_ = true;
   bool atStart_ = true;
   bool modified_ = false;
-  bool openedReadOnly_ = false;  // read-write was asked for, read-only was possible
+  bool openedReadOnly_ = false;  // the table file is open read-only (asked for, or all that was possible)
   bool masterRangeSet_ = false;
 };
 

@@ -14,11 +14,13 @@ using namespace dataset_detail;
 // Fetching
 
 bool TVelorinDataSet::FetchCurrent(int32_t request) {
-  {
+  if (request > 0) {
+    ReadRecordByNumber(request, scratch_.Image());
+  } else {
     CurrentRecordScope scope(*handler_, scratch_.Image());
     handler_->GoRecord(request);
+    if (handler_->AtEOF() || handler_->AtBOF()) return false;
   }
-  if (handler_->AtEOF() || handler_->AtBOF()) return false;
   scratch_.SetInfo(layout_, handler_->RecordNumber(), TBookmarkFlag::Current);
   ComputeCalcFields(scratch_);
   std::swap(current_, scratch_);
@@ -26,12 +28,23 @@ bool TVelorinDataSet::FetchCurrent(int32_t request) {
   return true;
 }
 
+void TVelorinDataSet::ReadRecordByNumber(int32_t recordNumber, uint8_t* image) {
+  // Without this check a number that is gone reads nothing, and whatever record
+  // the handler stood on would be taken (and written) for it.
+  handler_->ReadHeader();  // a shared table: what other programs appended or cut off
+  if (recordNumber < 1 || recordNumber > handler_->RecordCount()) DatabaseError(text::kBeyondRange);
+  CurrentRecordScope scope(*handler_, image);
+  handler_->GoRecord(recordNumber);
+  if (handler_->AtEOF() || handler_->AtBOF() || handler_->RecordNumber() != recordNumber) {
+    DatabaseError(text::kBeyondRange);
+  }
+}
+
 void TVelorinDataSet::SyncHandler() {
   if (!hasRecord_) return;
   int32_t number = current_.RecordNumber(layout_);
   if (handler_->RecordNumber() == number) return;
-  CurrentRecordScope scope(*handler_, scratch_.Image());
-  handler_->GoRecord(number);
+  ReadRecordByNumber(number, scratch_.Image());
 }
 
 void TVelorinDataSet::ResyncAroundHandler() {
@@ -70,10 +83,7 @@ void TVelorinDataSet::ComputeCalcFields(TRecordBuffer& buffer) {
 }
 
 void TVelorinDataSet::ReadRecordAgain(int32_t recordNumber, TRecordBuffer& into) {
-  {
-    CurrentRecordScope scope(*handler_, into.Image());
-    handler_->GoRecord(recordNumber);
-  }
+  ReadRecordByNumber(recordNumber, into.Image());
   into.SetInfo(layout_, handler_->RecordNumber(), TBookmarkFlag::Current);
   ComputeCalcFields(into);
 }
@@ -200,7 +210,7 @@ int32_t TVelorinDataSet::RecordCount() {
     ++count;
     handler_->GoRecord(nav::kNext);
   }
-  if (remembered > 0) handler_->GoRecord(remembered);
+  if (remembered > 0) ReadRecordByNumber(remembered, scratch_.Image());
   return count;
 }
 
@@ -220,10 +230,7 @@ void TVelorinDataSet::SetRecordNumber(int32_t recordNumber) {
   handler_->ReadHeader();
   if (recordNumber < 1 || recordNumber > handler_->RecordCount()) DatabaseError(text::kBeyondRange);
   Signal(BeforeScroll);
-  {
-    CurrentRecordScope scope(*handler_, scratch_.Image());
-    handler_->GoRecord(recordNumber);
-  }
+  ReadRecordByNumber(recordNumber, scratch_.Image());
   ResyncAroundHandler();
   Signal(AfterScroll);
   NotifyDetails();
@@ -248,10 +255,7 @@ void TVelorinDataSet::Refresh() {
     First();
     return;
   }
-  {
-    CurrentRecordScope scope(*handler_, scratch_.Image());
-    handler_->GoRecord(current_.RecordNumber(layout_));
-  }
+  ReadRecordByNumber(current_.RecordNumber(layout_), scratch_.Image());
   ResyncAroundHandler();
 }
 

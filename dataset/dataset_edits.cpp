@@ -25,10 +25,7 @@ void TVelorinDataSet::Edit() {
       [&] {
         // Lock first, then read: a change another program made before the lock
         // is what the edit starts from.
-        {
-          CurrentRecordScope scope(*handler_, scratch_.Image());
-          handler_->GoRecord(number);
-        }
+        ReadRecordByNumber(number, scratch_.Image());
         if (!handler_->LockRecord()) DatabaseError(text::kRecordLocked);
         editLockHeld_ = true;
         try {
@@ -79,7 +76,11 @@ void TVelorinDataSet::Post() {
       [&] {
         CurrentRecordScope scope(*handler_, current_.Image());
         if (state == TDataSetState::Edit) {
-          handler_->WriteRecord(current_.RecordNumber(layout_));
+          // A record number that is gone would make the write an append.
+          const int32_t number = current_.RecordNumber(layout_);
+          if (number > handler_->RecordCount()) handler_->ReadHeader();
+          if (number < 1 || number > handler_->RecordCount()) DatabaseError(text::kBeyondRange);
+          handler_->WriteRecord(number);
         } else {
           handler_->Append();
         }
@@ -141,12 +142,12 @@ void TVelorinDataSet::DeleteOrRecall(bool deleting) {
   handler_->SetUseDeleted(true);
   ScopeExit restoreVisibility([this] { handler_->SetUseDeleted(useDeleted_); });
   CurrentRecordScope scope(*handler_, scratch_.Image());
-  handler_->GoRecord(number);
+  ReadRecordByNumber(number, scratch_.Image());
   // Exclusive tables lock without asking the system; shared ones keep others
   // off the record between reading and writing it.
   if (!handler_->LockRecord()) DatabaseError(text::kRecordLocked);
   ScopeExit unlock([this] { handler_->Unlock(); });
-  handler_->GoRecord(number);  // as it is now, under the lock
+  ReadRecordByNumber(number, scratch_.Image());  // as it is now, under the lock
   if (deleting) {
     handler_->DeleteRecord();
   } else {
@@ -172,6 +173,10 @@ void TVelorinDataSet::Delete() {
 
 void TVelorinDataSet::Recall() {
   CheckActive();
+  if (State() == TDataSetState::Insert) {  // like Delete: the new record is dropped
+    Cancel();
+    return;
+  }
   if (!hasRecord_) ComponentError(text::kEmpty);
   CheckBrowseMode();
   const int32_t number = current_.RecordNumber(layout_);
@@ -187,7 +192,9 @@ void TVelorinDataSet::Pack() {
     CurrentRecordScope scope(*handler_, scratch_.Image());
     handler_->Pack();
   }
-  // The records moved: the next forward move starts again at the top.
+  // The records moved: the cursor is on no record (its number may be gone), and
+  // the next forward move starts again at the top.
+  SetNoRecord();
   beforeFirstPending_ = true;
   afterLastPending_ = false;
 }

@@ -55,10 +55,9 @@ void TVelorinDataSet::SetFiltered(bool value) {
 void TVelorinDataSet::ApplyFilter() {
   handler_->SetFilterActive(true);
   // The table holds its text in the OEM code page when the dataset translates,
-  // so the expression's literals must be in it too.
-  if (!filter_.empty()) {
-    handler_->SetFilter(TranslateText(filter_, true), filterCaseInsensitive_, !filterNoPartialCompare_);
-  }
+  // so the expression's literals must be in it too. An empty text takes the
+  // old expression away; OnFilterRecord still filters.
+  handler_->SetFilter(TranslateText(filter_, true), filterCaseInsensitive_, !filterNoPartialCompare_);
 }
 
 void TVelorinDataSet::SetIndexFiles(const std::vector<std::string>& files) {
@@ -72,7 +71,7 @@ void TVelorinDataSet::SetIndexFiles(const std::vector<std::string>& files) {
   if (Active()) {
     CheckBrowseMode();
     OpenIndexFiles();
-    ApplyIndexName();
+    ApplyIndexName(indexName_);
     return;
   }
   // Closed: open the table for the moment to check the files.
@@ -107,8 +106,8 @@ void TVelorinDataSet::SetIndexName(const std::string& tagName) {
     return;
   }
   CheckBrowseMode();
+  ApplyIndexName(tagName);
   indexName_ = tagName;
-  ApplyIndexName();
   ApplyMasterRange();
   try {
     if (hasRecord_) ResyncAroundHandler();
@@ -118,14 +117,11 @@ void TVelorinDataSet::SetIndexName(const std::string& tagName) {
   Signal(AfterScroll);
 }
 
-void TVelorinDataSet::ApplyIndexName() {
-  std::string tag = TrimTrailingBlanks(indexName_);
+void TVelorinDataSet::ApplyIndexName(const std::string& tagName) {
+  std::string tag = TrimTrailingBlanks(tagName);
   int32_t result = handler_->SelectOrder(tag.empty() ? nullptr : &tag, true);
-  if (result < 0) DatabaseError("Index tag " + indexName_ + " is not assigned");
-  if (hasRecord_) {
-    CurrentRecordScope scope(*handler_, scratch_.Image());
-    handler_->GoRecord(current_.RecordNumber(layout_));
-  }
+  if (result < 0) DatabaseError("Index tag " + tagName + " is not assigned");
+  if (hasRecord_) ReadRecordByNumber(current_.RecordNumber(layout_), scratch_.Image());
 }
 
 void TVelorinDataSet::SetMasterFields(const std::string& fieldName) {

@@ -27,7 +27,7 @@ std::string TVelorinDataSet::TablePath() const {
 std::unique_ptr<DBFObject> TVelorinDataSet::MakeHandler(const std::string& path, bool readWrite, bool shared,
                                                         bool* readOnlyFallback) {
   *readOnlyFallback = false;
-  InstallIndexFamilies();  // index files and filters for every table the dataset opens
+  InstallIndexFamilies();  // index files and expression filters for every table the dataset opens
   try {
     return std::make_unique<DBFObject>(*this, path, readWrite, shared);
   } catch (const EVelorinError&) {
@@ -79,6 +79,8 @@ void TVelorinDataSet::Open() {
   if (!platform::FileExists(path)) DatabaseError(text::kCannotFindFile + path);
   try {
     handler_ = MakeHandler(path, !readOnly_, !exclusive_, &openedReadOnly_);
+    // ReadOnly stays true while the file is open read-only, however it was asked.
+    openedReadOnly_ = openedReadOnly_ || readOnly_;
     handler_->SetUseDeleted(useDeleted_);
     handler_->SetLockProtocol(static_cast<uint8_t>(lockProtocol_));
     handler_->SetUserID(userId_);
@@ -112,7 +114,17 @@ void TVelorinDataSet::Open() {
 
     if (!indexFiles_.empty()) {
       OpenIndexFiles();
-      ApplyIndexName();
+      ApplyIndexName(indexName_);
+    }
+    // A filter set while the dataset was closed takes effect now; one that
+    // cannot be used fails the opening and leaves Filtered false.
+    if (filtered_) {
+      try {
+        ApplyFilter();
+      } catch (...) {
+        filtered_ = false;
+        throw;
+      }
     }
     editLockHeld_ = false;
     modified_ = false;

@@ -12,7 +12,6 @@
 
 #include "dataset/data_set_base.h"
 #include "dataset/fields.h"
-#include "engine/dbf_format.h"
 #include "engine/field_kind.h"
 #include "engine/vr6_dbsy.h"
 #include "platform/file_names.h"

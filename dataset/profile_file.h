@@ -1,7 +1,7 @@
 // profile_file.h — reading INI-style profile files (the alias configuration).
 //
 // The format: "[section]" headings and "key=value" lines. Section and key names
-// are matched without regard to ASCII letter case; blanks and tabs around
+// are matched without regard to ASCII letter case; white space around
 // headings, names and values are dropped; a value wholly enclosed in double
 // quotes loses the quotes (so it may keep outer blanks). Lines may end in LF or
 // CRLF; a UTF-8 byte-order mark at the start is skipped. Empty lines, lines

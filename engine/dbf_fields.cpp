@@ -40,13 +40,7 @@ bool IsAllBlanks(const uint8_t* bytes, size_t n) {
 
 VRO_dBaseFld::VRO_dBaseFld(const std::string& fileName, bool readWrite, bool shared)
     : VRO_dBaseDBF(fileName, readWrite, shared) {
-  switch (version_) {
-    case dbf_version::kDbase3Memo:
-    case dbf_version::kDbase4Memo:
-    case dbf_version::kFoxProMemo: hasMemo_ = true; break;
-    case dbf_version::kVisualFoxPro: hasMemo_ = hasMemoFlag_; break;
-    default: hasMemo_ = false;
-  }
+  hasMemo_ = HasMemoFile();
   productionIndex_ = hasProductionIndex_;
 }
 
@@ -273,14 +267,14 @@ double VRO_dBaseFld::GetNumber(int32_t number) {
     case FieldStorage::Int32: return static_cast<int32_t>(byte_order::GetLE32(bytes));  // G, I, M
     default: break;
   }
-  std::string text = TrimTrailingBlanks(ReadFieldText(number));
-  if (text.size() > 31) text.resize(31);
+  // Read in place: filters and index keys read numbers once per record.
+  std::string_view text = TrailingBlanksTrimmed(FieldTextView(number)).substr(0, 31);
   if (text.empty()) return 0.0;
   double value = 0.0;
   if (!platform::TryTextToFloat(text, &value)) {
     status_ = error_code::kFieldTypeIncorrect;
     Error(status_, sub_code::kNone,
-          "Invalid number in field " + TableName() + "->" + field->Name() + " (" + text + ")");
+          "Invalid number in field " + TableName() + "->" + field->Name() + " (" + std::string(text) + ")");
     return 0.0;
   }
   return value;

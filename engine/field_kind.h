@@ -12,18 +12,18 @@
 // (VRO_dBaseFld), the dataset's typed fields, expressions, index keys and the
 // tools all ask here; nobody else classifies type letters.
 //
-//   letter   kind        storage (version 0x30, wide enough)   otherwise
-//   C        Character   Text
-//   N, F     Number      NumberText
-//   D        Date        DateText (yyyymmdd or blanks)
-//   L        Logical     LogicalLetter
-//   M        Memo        Int32 block number (4 bytes)           NumberText block number
-//   G        Binary      Int32 block number (4 bytes)           NumberText block number
-//   B        Double      Double (8 bytes)                       Binary, NumberText block number
-//   I        Integer     Int32 (4 bytes)                        NumberText
-//   Y        Currency    Currency: int64 ten-thousandths (8)    Text
-//   T        DateTime    DayAndTime: day, milliseconds (8)      Text
-//   other    Other       Text
+//   letter  kind                       storage in version 0x30         in other versions
+//   C       Character                  Text                            Text
+//   N, F    Number                     NumberText                      NumberText
+//   D       Date                       DateText (yyyymmdd or blanks)   DateText
+//   L       Logical                    LogicalLetter                   LogicalLetter
+//   M       Memo                       Int32 block number (4 bytes)    NumberText block number
+//   G       Binary                     Int32 block number (4 bytes)    NumberText block number
+//   B       Double (0x30), else Binary Double (8 bytes)                NumberText block number
+//   I       Integer                    Int32 (4 bytes)                 NumberText
+//   Y       Currency                   Currency: int64 / 10000 (8)     Text
+//   T       DateTime                   DayAndTime: day, ms (8 bytes)   Text
+//   other   Other                      Text                            Text
 //
 // A version 0x30 machine-value field shorter than its value (a damaged
 // descriptor) is stored as NumberText, so that nothing reads past it.

@@ -13,15 +13,21 @@ namespace velorin {
 
 inline constexpr std::string_view kWhiteSpace = " \t\r\n";
 
-inline std::string TrimTrailingBlanks(std::string_view text) {
+// The trimmed part of the text itself, without a copy (expressions trim on
+// every evaluation).
+inline std::string_view TrailingBlanksTrimmed(std::string_view text) {
   size_t end = text.find_last_not_of(' ');
-  return std::string(end == std::string_view::npos ? std::string_view() : text.substr(0, end + 1));
+  return end == std::string_view::npos ? std::string_view() : text.substr(0, end + 1);
 }
 
-inline std::string TrimLeadingBlanks(std::string_view text) {
+inline std::string_view LeadingBlanksTrimmed(std::string_view text) {
   size_t begin = text.find_first_not_of(' ');
-  return std::string(begin == std::string_view::npos ? std::string_view() : text.substr(begin));
+  return begin == std::string_view::npos ? std::string_view() : text.substr(begin);
 }
+
+inline std::string TrimTrailingBlanks(std::string_view text) { return std::string(TrailingBlanksTrimmed(text)); }
+
+inline std::string TrimLeadingBlanks(std::string_view text) { return std::string(LeadingBlanksTrimmed(text)); }
 
 inline std::string TrimBlanks(std::string_view text) { return TrimLeadingBlanks(TrimTrailingBlanks(text)); }
 

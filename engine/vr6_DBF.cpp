@@ -201,7 +201,12 @@ void VRO_dBaseDBF::ReadHeader() {
 }
 
 void VRO_dBaseDBF::WriteHeader() {
-  if (!readWrite_ || !headerDirty_ || tableLocked_) return;
+  if (tableLocked_) return;
+  StoreHeader();
+}
+
+void VRO_dBaseDBF::StoreHeader() {
+  if (!readWrite_ || !headerDirty_) return;
   platform::LocalDateTime now = platform::LocalNow();
   headerImage_[dbf_header::kYear] = static_cast<uint8_t>(now.year % 100);
   headerImage_[dbf_header::kMonth] = static_cast<uint8_t>(now.month);
@@ -413,6 +418,7 @@ void VRO_dBaseDBF::UnlockHeader() {
 
 bool VRO_dBaseDBF::LockTable() {
   if (tableLocked_) return LockRegion(lockOffset_, lockLength_);
+  tableLockBase_ = lockCount_;
   tableLocked_ = LockRegion(locks_.fileLockOffset, locks_.fileLockLength);
   if (tableLocked_) ReadHeader();
   return tableLocked_;
@@ -420,13 +426,14 @@ bool VRO_dBaseDBF::LockTable() {
 
 bool VRO_dBaseDBF::LockTableLow() {
   if (tableLocked_) return LockRegion(lockOffset_, lockLength_);
+  tableLockBase_ = lockCount_;
   tableLocked_ = LockRegion(0, locks_.fileLockLength);
   if (tableLocked_) ReadHeader();
   return tableLocked_;
 }
 
 bool VRO_dBaseDBF::UnlockTable() {
-  bool lastLevel = tableLocked_ && lockCount_ == 1;
+  bool lastLevel = tableLocked_ && lockCount_ == tableLockBase_ + 1;
   if (lastLevel) {
     // The header writes deferred while the table was locked happen now, while
     // the lock still keeps other appenders out.
@@ -438,7 +445,7 @@ bool VRO_dBaseDBF::UnlockTable() {
   }
   bool result = Unlock();
   if (!result && lastLevel) tableLocked_ = true;  // the lock is still held
-  if (lockCount_ == 0) tableLocked_ = false;
+  if (lockCount_ <= tableLockBase_) tableLocked_ = false;
   return result;
 }
 
@@ -499,6 +506,21 @@ bool VRO_dBaseDBF::Rename(const std::string& newName) {
   return renamed;
 }
 
+bool VRO_dBaseDBF::HasMemoFile() const {
+  switch (version_) {
+    case dbf_version::kDbase3Memo:
+    case dbf_version::kDbase4Memo:
+    case dbf_version::kFoxProMemo: return true;
+    case dbf_version::kVisualFoxPro: {
+      if (hasMemoFlag_) return true;
+      bool memoFields = std::any_of(fields_.begin(), fields_.end(),
+                                    [this](const VRFieldEntry& f) { return IsMemoFieldType(f.Type(), version_); });
+      return memoFields && platform::FileExists(platform::FullPathName(MemoFileNameFor(version_, fileName_)));
+    }
+    default: return false;
+  }
+}
+
 void VRO_dBaseDBF::RenameMemoFile(const std::string& oldName, const std::string& newName) {
   for (VRFieldEntry& field : fields_) {
     if (field.Memo) {
@@ -506,7 +528,7 @@ void VRO_dBaseDBF::RenameMemoFile(const std::string& oldName, const std::string&
       return;
     }
   }
-  if (version_ == dbf_version::kVisualFoxPro && !hasMemoFlag_) return;
+  if (!HasMemoFile()) return;
   // No memo object yet: one is made for the rename only. A memo file that is not
   // there has nothing to follow the table; using a memo field will report it.
   std::string memoName = MemoFileNameFor(version_, oldName);

@@ -162,6 +162,11 @@ class VRO_dBaseDBF : public VRO_DiskFile {
   bool TableLocked() const { return tableLocked_; }
   bool HasProductionIndex() const { return hasProductionIndex_; }
   bool HasMemoFlag() const { return hasMemoFlag_; }
+  // Whether the table has a memo file: versions 0x83, 0x8B and 0xF5 always;
+  // version 0x30 when the header flag says so, and also when the table has memo
+  // fields and its .FPT is there (other writers of such tables leave the flag
+  // clear). The flag itself is written back as it was read.
+  bool HasMemoFile() const;
   bool IsContainer() const { return isContainer_; }
   int32_t ChangeStamp() const { return changeStamp_; }
   bool RecordModified() const { return recordModified_; }
@@ -187,6 +192,9 @@ class VRO_dBaseDBF : public VRO_DiskFile {
   void RewriteHeader();
   // Locks the header region, tries times, 50 ms apart.
   bool LockHeaderTrying(int tries);
+  // Writes a dirty header of a read-write table now, also while the table lock
+  // is held (WriteHeader defers it to the unlock then).
+  void StoreHeader();
 
   uint8_t headerImage_[dbf_header::kSize] = {};
   bool headerDirty_ = false;
@@ -220,6 +228,9 @@ class VRO_dBaseDBF : public VRO_DiskFile {
   // Whether the header lock is held by a region of its own (as opposed to a
   // nesting level of the table lock or an exclusive table).
   int32_t headerLockCount_ = 0;
+  // The lock count below the table lock: other regions an exclusive table held
+  // when the table lock was taken. The table lock ends when the count is back there.
+  int32_t tableLockBase_ = 0;
   int32_t headerLockNestedInTable_ = 0;
   std::vector<uint8_t> appendBuffer_;
 };

@@ -106,16 +106,21 @@ void VRO_dBHandler::GoRecord(int32_t request) {
     VRO_dBaseFld::GoRecord(request);  // raw: whatever the record holds
     return;
   }
+  if (request == 0) return;  // code 0 does nothing
   atEof_ = atBof_ = false;
-  int32_t step;
+  // The code that walks on from a hidden record; 0 for a record number (taken
+  // as it is) and for a code the table refuses, so that no walk steps by 0.
+  int32_t step = 0;
   switch (request) {
     case nav::kReread:
     case nav::kFirst: step = nav::kNext; break;
     case nav::kLast: step = nav::kPrevious; break;
-    default: step = request;
+    case nav::kNext:
+    case nav::kPrevious: step = request; break;
+    default: break;
   }
   // With the filter in effect natural order walks the filter set.
-  bool walkFilter = filterInEffect_ && currentOrder_ == nullptr && request < 0;
+  bool walkFilter = filterInEffect_ && currentOrder_ == nullptr && step != 0;
   int32_t code = request;
   while (true) {
     int32_t candidate = walkFilter ? FilterCandidate(code) : code;
@@ -136,7 +141,7 @@ void VRO_dBHandler::GoRecord(int32_t request) {
       BlankRecord();
       break;
     }
-    if (request > 0 || IsVisible()) break;
+    if (step == 0 || IsVisible()) break;
     code = step;
   }
   if (lockProtocol_ == static_cast<uint8_t>(TvrLokProtocol::ClipLock)) UnlockIndexes();
@@ -611,8 +616,9 @@ void VRO_dBHandler::Pack() {
     }
     headerDirty_ = true;
   }
-  // The header (with the new count) reaches the disk now, for other programs.
-  WriteHeader();
+  // The header (with the new count) reaches the disk now, for other programs,
+  // also when the caller holds the table lock (the table is not shared).
+  StoreHeader();
   Flush();
   ReportProgress(0, 0, 0);
   packMemo.reset();
@@ -673,14 +679,17 @@ bool VRO_dBHandler::Search(const std::string& text, int32_t fieldNumber, int32_t
     pattern.anyBefore = (options & search_option::kFromFirstCharacter) == 0;
     pattern.anyAfter = !wholeField;
   }
-  try {
-    pattern.day = DBFDate().TextToDayNumber(text);
-    pattern.hasDate = true;
-  } catch (const platform::EConvertError&) {
-    pattern.day = -1;
+  // The date, number and logical of the prepared pattern, wildcards removed.
+  if (!pattern.text.empty()) {
+    try {
+      pattern.day = DBFDate().TextToDayNumber(pattern.text);
+      pattern.hasDate = true;
+    } catch (const platform::EConvertError&) {
+      pattern.day = -1;
+    }
+    pattern.hasNumber = platform::TryTextToFloat(pattern.text, &pattern.number);
+    pattern.logical = IsLogicalTrueLetter(pattern.text[0]);
   }
-  pattern.hasNumber = platform::TryTextToFloat(text, &pattern.number);
-  pattern.logical = IsLogicalTrueLetter(text[0]);
 
   ReportProgress(-1, status_kind::kSearch, recordCount_);
   int32_t remembered = recordNumber_;

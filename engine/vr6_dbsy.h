@@ -80,7 +80,7 @@ class VRO_dBHandler : public VRO_dBaseFld {
 
   // Navigation in the current order, passing over deleted records unless
   // UseDeleted and records that RecordAccepted refuses. A positive request
-  // takes that record whatever it holds.
+  // takes that record whatever it holds; 0 does nothing.
   void GoRecord(int32_t request) override;
   // The read-ahead cache sits under the record reads and writes.
   int32_t ReadAt(int32_t offset, void* buffer, int32_t count) override;
@@ -120,7 +120,8 @@ class VRO_dBHandler : public VRO_dBaseFld {
   // its file, 0 for natural order, -1 for an unknown tag.
   int32_t SelectOrder(const std::string* tagName, bool keepPosition);
   void Reindex();
-  // Removes the deleted records for good; exclusive tables only (error 5).
+  // Removes the deleted records for good; exclusive tables only (error 5). The
+  // header on disk holds the new count when it returns, whatever locks are held.
   void Pack();
   // Looks for text in the field (0: every field but logicals) from startRecord
   // on (0: from the top), up to lastRecord (0: no limit). Found: startRecord is

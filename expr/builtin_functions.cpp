@@ -8,22 +8,29 @@ namespace velorin {
 
 namespace builtin {
 
-bool FetchText(TvrExpFunction& call, int i, std::string_view& text) {
+char* FetchRequired(TvrExpFunction& call, int i, TvrExpType required) {
   TvrExpType type = exp_type::kUndefined;
   char* buffer = call.Scratch(i);
-  call.FetchArgument(i, buffer, exp_type::kText, type);
-  if (type == exp_type::kUndefined) return false;
-  text = std::string_view(buffer, std::strlen(buffer));
-  return true;
+  call.FetchArgument(i, buffer, required, type);
+  return type == exp_type::kUndefined ? nullptr : buffer;
+}
+
+bool FetchText(TvrExpFunction& call, int i, std::string_view& text) {
+  const char* buffer = FetchRequired(call, i, exp_type::kText);
+  if (buffer != nullptr) text = std::string_view(buffer, std::strlen(buffer));
+  return buffer != nullptr;
 }
 
 bool FetchNumber(TvrExpFunction& call, int i, double& value) {
-  TvrExpType type = exp_type::kUndefined;
-  char* buffer = call.Scratch(i);
-  call.FetchArgument(i, buffer, exp_type::kNumber, type);
-  if (type == exp_type::kUndefined) return false;
-  value = ReadExpDouble(buffer);
-  return true;
+  const char* buffer = FetchRequired(call, i, exp_type::kNumber);
+  if (buffer != nullptr) value = ReadExpDouble(buffer);
+  return buffer != nullptr;
+}
+
+bool FetchDate(TvrExpFunction& call, int i, double& day) {
+  const char* buffer = FetchRequired(call, i, exp_type::kDate);
+  if (buffer != nullptr) day = ReadExpDouble(buffer);
+  return buffer != nullptr;
 }
 
 bool OptionalNumber(TvrExpFunction& call, int i, double& value) {

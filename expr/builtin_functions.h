@@ -24,10 +24,14 @@ std::vector<std::unique_ptr<TvrUserDefFunction>> MakeValueFunctions();
 
 namespace builtin {
 
-// Argument i as a text into the call's scratch buffer i; false when missing.
+// Argument i of the required type into the call's scratch buffer i: the
+// buffer, or nullptr when the argument is missing.
+char* FetchRequired(TvrExpFunction& call, int i, TvrExpType required);
+// Argument i as a text; false when missing.
 bool FetchText(TvrExpFunction& call, int i, std::string_view& text);
-// Argument i as a number; false when missing.
+// Argument i as a number (a date for FetchDate); false when missing.
 bool FetchNumber(TvrExpFunction& call, int i, double& value);
+bool FetchDate(TvrExpFunction& call, int i, double& day);
 // Optional argument i: true and its value only when it is there and a number.
 bool OptionalNumber(TvrExpFunction& call, int i, double& value);
 // A count from a number: truncated toward zero, NaN as 0, kept within

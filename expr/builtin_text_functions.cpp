@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string>
 
+#include "engine/text_trim.h"
 #include "expr/builtin_functions.h"
 #include "expr/vr6_sql.h"
 #include "platform/code_page.h"
@@ -16,16 +17,6 @@ using builtin::ReturnText;
 using builtin::TruncCount;
 
 namespace {
-
-std::string_view TrimLeft(std::string_view text) {
-  size_t begin = text.find_first_not_of(' ');
-  return begin == std::string_view::npos ? std::string_view() : text.substr(begin);
-}
-
-std::string_view TrimRight(std::string_view text) {
-  size_t end = text.find_last_not_of(' ');
-  return end == std::string_view::npos ? std::string_view() : text.substr(0, end + 1);
-}
 
 // A text result written straight into the result buffer.
 bool ReturnMapped(char* result, TvrExpType& type, std::string_view text, const platform::ByteTable& table) {
@@ -43,7 +34,7 @@ class TvrUDFAllTrim : public TvrUserDefFunction {
   bool Evaluate(TvrExpFunction& call, char* result, TvrExpType& type) override {
     std::string_view text;
     if (!FetchText(call, 0, text)) return false;
-    return ReturnText(result, type, TrimRight(TrimLeft(text)), call);
+    return ReturnText(result, type, TrailingBlanksTrimmed(LeadingBlanksTrimmed(text)), call);
   }
 };
 
@@ -123,7 +114,7 @@ class TvrUDFLTrim : public TvrUserDefFunction {
   bool Evaluate(TvrExpFunction& call, char* result, TvrExpType& type) override {
     std::string_view text;
     if (!FetchText(call, 0, text)) return false;
-    return ReturnText(result, type, TrimLeft(text), call);
+    return ReturnText(result, type, LeadingBlanksTrimmed(text), call);
   }
 };
 
@@ -133,7 +124,7 @@ class TvrUDFTrim : public TvrUserDefFunction {
   bool Evaluate(TvrExpFunction& call, char* result, TvrExpType& type) override {
     std::string_view text;
     if (!FetchText(call, 0, text)) return false;
-    return ReturnText(result, type, TrimRight(text), call);
+    return ReturnText(result, type, TrailingBlanksTrimmed(text), call);
   }
 };
 

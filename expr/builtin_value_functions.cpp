@@ -12,6 +12,7 @@
 
 namespace velorin {
 
+using builtin::FetchDate;
 using builtin::FetchNumber;
 using builtin::FetchText;
 using builtin::OptionalNumber;
@@ -23,16 +24,6 @@ namespace {
 
 // DESCEND of a date: the day subtracted from this.
 constexpr double kDescendDateBase = 5231808.0;
-
-// A date argument; false when missing.
-bool FetchDate(TvrExpFunction& call, int i, double& day) {
-  TvrExpType type = exp_type::kUndefined;
-  char* buffer = call.Scratch(i);
-  call.FetchArgument(i, buffer, exp_type::kDate, type);
-  if (type == exp_type::kUndefined) return false;
-  day = ReadExpDouble(buffer);
-  return true;
-}
 
 bool ReturnDate(char* result, TvrExpType& type, double day) {
   WriteExpDouble(result, day);
@@ -175,10 +166,8 @@ class TvrUDFIIF : public TvrUserDefFunction {
  public:
   std::string FunctionName() const override { return "IIF"; }
   bool Evaluate(TvrExpFunction& call, char* result, TvrExpType& type) override {
-    TvrExpType conditionType = exp_type::kUndefined;
-    char* condition = call.Scratch(0);
-    call.FetchArgument(0, condition, exp_type::kBoolean, conditionType);
-    if (conditionType == exp_type::kUndefined) return false;
+    const char* condition = builtin::FetchRequired(call, 0, exp_type::kBoolean);
+    if (condition == nullptr) return false;
     // Only the chosen argument is evaluated.
     call.FetchArgument(condition[0] != 0 ? 1 : 2, result, exp_type::kAny, type);
     return type != exp_type::kUndefined;

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "engine/text_trim.h"
+#include "engine/vr6_glbl.h"
 #include "expr/exp_nodes.h"
 #include "platform/code_page.h"
 
@@ -14,25 +16,10 @@ namespace {
 // that a huge exponent cannot keep the evaluation busy.
 constexpr int64_t kPlainPowerLimit = 1024;
 
-size_t TrimmedLength(const char* text) {
-  size_t n = std::strlen(text);
-  while (n > 0 && text[n - 1] == ' ') --n;
-  return n;
-}
-
+// Byte-wise on unsigned bytes, a-z folded when asked; texts of different
+// length are not equal.
 int PlainCompare(std::string_view a, std::string_view b, bool foldAscii) {
-  size_t n = std::min(a.size(), b.size());
-  for (size_t i = 0; i < n; ++i) {
-    auto x = static_cast<unsigned char>(a[i]);
-    auto y = static_cast<unsigned char>(b[i]);
-    if (foldAscii) {
-      if (x >= 'a' && x <= 'z') x = static_cast<unsigned char>(x - 32);
-      if (y >= 'a' && y <= 'z') y = static_cast<unsigned char>(y - 32);
-    }
-    if (x != y) return x < y ? -1 : 1;
-  }
-  if (a.size() == b.size()) return 0;
-  return a.size() < b.size() ? -1 : 1;
+  return foldAscii ? CompareTextNoCase(a, b) : CompareText(a, b);
 }
 
 // left ^ n: the left operand multiplied by itself until n factors are used;
@@ -137,8 +124,8 @@ TvrExpOperator::TvrExpOperator(uint8_t code, uint8_t level, const Options& optio
 std::string TvrExpOperator::ExpressionText() const { return TvrExpBaseObject::ExpressionText(); }
 
 int TvrExpOperator::CompareTexts(const char* left, const char* right, const Options& options) {
-  std::string_view a(left, TrimmedLength(left));
-  std::string_view b(right, TrimmedLength(right));
+  std::string_view a = TrailingBlanksTrimmed(left);
+  std::string_view b = TrailingBlanksTrimmed(right);
   const char many = options.manyWildcard;
   if (options.patternCompare && !b.empty() && (b.front() == many || b.back() == many)) {
     if (b.size() == 1) return 0;

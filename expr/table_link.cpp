@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "engine/field_kind.h"
 #include "engine/vr6_dbsy.h"
 #include "expr/builtin_functions.h"
 #include "expr/exp_nodes.h"
@@ -106,29 +107,28 @@ class TvrlDBFFieldVars : public TvrUserDefFieldVar {
  public:
   TvrlDBFFieldVars(VRO_dBaseFld& table, int32_t number)
       : TvrUserDefFieldVar(table.FieldName(number), table.FieldLength(number),
-                           table.FieldType(number) == 'C' ? 0 : table.FieldDecimals(number)),
+                           table.FieldDecimals(number)),
         table_(table),
         number_(number),
-        fieldType_(table.FieldType(number)) {}
+        kind_(FieldKindOf(table.FieldType(number), table.Version())) {}
 
   bool Evaluate(char* result, TvrExpType& type) override {
-    switch (fieldType_) {
-      case 'C': {
+    switch (kind_) {
+      case FieldKind::Character: {
         std::string_view text = table_.FieldTextView(number_);
         StoreExpText(result, text, VariableName());
         type = exp_type::kText;
         return true;
       }
-      case 'D':
+      case FieldKind::Date:
         WriteExpDouble(result, table_.GetDate(number_));
         type = exp_type::kDate;
         return true;
-      case 'F':
-      case 'N':
+      case FieldKind::Number:
         WriteExpDouble(result, table_.GetNumber(number_));
         type = exp_type::kNumber;
         return true;
-      case 'L':
+      case FieldKind::Logical:
         result[0] = table_.GetLogical(number_) ? 1 : 0;
         type = exp_type::kBoolean;
         return true;
@@ -146,7 +146,7 @@ class TvrlDBFFieldVars : public TvrUserDefFieldVar {
  private:
   VRO_dBaseFld& table_;
   int32_t number_;
-  char fieldType_;
+  FieldKind kind_;
 };
 
 }  // namespace

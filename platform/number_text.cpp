@@ -74,7 +74,44 @@ bool Normalize(std::string_view text, char separator, std::string* out, bool* ne
   return true;
 }
 
+// The numbers that fields hold most: [blanks] [+|-] digits [separator digits]
+// [blanks] with at most 15 digits in all. Such a mantissa and the power of ten
+// below it are exact doubles, so one correctly rounded division gives the very
+// value std::from_chars would. False (nothing decided) for any other text.
+bool ConvertShortDecimal(std::string_view text, char separator, double* value) {
+  static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6, 1e7,
+                                            1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  constexpr size_t kMaxDigits = 15;
+  size_t pos = 0;
+  size_t end = text.size();
+  while (pos < end && text[pos] == ' ') ++pos;
+  while (end > pos && text[end - 1] == ' ') --end;
+  bool negative = false;
+  if (pos < end && (text[pos] == '+' || text[pos] == '-')) negative = text[pos++] == '-';
+  int64_t mantissa = 0;
+  size_t digits = 0;
+  size_t fractionDigits = 0;
+  bool inFraction = false;
+  for (; pos < end; ++pos) {
+    char c = text[pos];
+    if (IsDigit(c)) {
+      if (++digits > kMaxDigits) return false;
+      mantissa = mantissa * 10 + (c - '0');
+      if (inFraction) ++fractionDigits;
+    } else if (!inFraction && (c == '.' || c == separator)) {
+      inFraction = true;
+    } else {
+      return false;
+    }
+  }
+  if (digits == 0) return false;
+  double result = static_cast<double>(mantissa) / kPowersOfTen[fractionDigits];
+  *value = negative ? -result : result;
+  return true;
+}
+
 bool Convert(std::string_view text, char separator, double* value) {
+  if (ConvertShortDecimal(text, separator, value)) return true;
   std::string normalized;
   bool small = false;
   if (!Normalize(text, separator, &normalized, &small)) return false;

@@ -1,5 +1,7 @@
 #include "tools/command_table.h"
 
+#include <nlohmann/json.hpp>
+
 #include "engine/dbf_format.h"
 #include "platform/code_page.h"
 #include "tools/field_values.h"
@@ -29,6 +31,17 @@ std::string ExpressionForTable(const std::string& utf8, int codePage) {
                        ") that the table's code page lacks");
   }
   return text;
+}
+
+std::string RecordJsonLine(VRO_dBHandler& table, int codePage) {
+  nlohmann::ordered_json record;
+  record["recno"] = table.RecordNumber();
+  record["deleted"] = table.IsDeleted();
+  nlohmann::ordered_json& fields = record["fields"] = nlohmann::ordered_json::object();
+  for (int32_t i = 1; i <= table.FieldCount(); ++i) {
+    fields[table.FieldName(i)] = FieldValueJson(ReadFieldValue(table, i, codePage));
+  }
+  return record.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }
 
 void GoToExistingRecord(VRO_dBHandler& table, int64_t n) {

@@ -49,6 +49,10 @@ int CodePageFor(const TableArguments& arguments, const VRO_dBHandler& table);
 // holds a character the code page lacks.
 std::string ExpressionForTable(const std::string& utf8, int codePage);
 
+// The current record as dump prints it: one JSON line {"recno", "deleted",
+// "fields"} with its newline, texts converted from codePage to UTF-8.
+std::string RecordJsonLine(VRO_dBHandler& table, int codePage);
+
 // Makes record n current, whatever it holds; CommandError when there is no such
 // record (other programs' appends are counted).
 void GoToExistingRecord(VRO_dBHandler& table, int64_t n);

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/cli_commands.h"
 #include "engine/table_creator.h"
+#include "tools/cli_commands.h"
 
 namespace velorin::tools {
 

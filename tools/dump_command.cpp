@@ -41,15 +41,7 @@ int RunDump(const DumpOptions& options) {
   }
   std::string line;
   for (table->GoRecord(nav::kFirst); !table->AtEOF() && table->RecordNumber() > 0; table->GoRecord(nav::kNext)) {
-    nlohmann::ordered_json record;
-    record["recno"] = table->RecordNumber();
-    record["deleted"] = table->IsDeleted();
-    nlohmann::ordered_json& fields = record["fields"] = nlohmann::ordered_json::object();
-    for (int32_t i = 1; i <= table->FieldCount(); ++i) {
-      fields[table->FieldName(i)] = FieldValueJson(ReadFieldValue(*table, i, codePage));
-    }
-    line = record.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
-    line += '\n';
+    line = RecordJsonLine(*table, codePage);
     std::fwrite(line.data(), 1, line.size(), stdout);
   }
   return std::fflush(stdout) == 0 ? 0 : 1;

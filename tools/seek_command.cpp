@@ -5,13 +5,11 @@
 // Date keys are written YYYY-MM-DD or yyyymmdd.
 #include <cstdio>
 #include <memory>
-#include <nlohmann/json.hpp>
 #include <string>
 
 #include "platform/code_page.h"
 #include "tools/cli_commands.h"
 #include "tools/command_table.h"
-#include "tools/field_values.h"
 #include "tools/index_options.h"
 
 namespace velorin::tools {
@@ -43,14 +41,7 @@ int RunSeek(const SeekOptions& options) {
     std::fprintf(stderr, "Key %s not found\n", options.key.c_str());
     return 1;
   }
-  nlohmann::ordered_json record;
-  record["recno"] = table->RecordNumber();
-  record["deleted"] = table->IsDeleted();
-  nlohmann::ordered_json& fields = record["fields"] = nlohmann::ordered_json::object();
-  for (int32_t i = 1; i <= table->FieldCount(); ++i) {
-    fields[table->FieldName(i)] = FieldValueJson(ReadFieldValue(*table, i, codePage));
-  }
-  std::string line = record.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+  std::string line = RecordJsonLine(*table, codePage);
   std::fwrite(line.data(), 1, line.size(), stdout);
   return std::fflush(stdout) == 0 ? 0 : 1;
 }

@@ -3,7 +3,6 @@
 #include <QKeyEvent>
 #include <QLinearGradient>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPalette>
 #include <QRegion>
 #include <algorithm>
@@ -27,25 +26,6 @@ QColor Mix(const QColor& from, const QColor& to, double share) {
                 channel(from.blue(), to.blue()));
 }
 
-// The round outline shrunk by `inset` whole pixels on every side. Filled, it covers
-// the pixels of its box; stroked with a one-pixel pen, the line runs through the
-// centres of its outermost pixels, so straight sides stay one crisp pixel wide and only
-// the corners are smoothed.
-QPainterPath RoundPath(const TkxOutline& outline, QSize size, int inset, bool stroked) {
-  const double half = stroked ? 0.5 : 0.0;
-  const QRectF box(inset + half, inset + half, size.width() - 2 * (inset + half),
-                   size.height() - 2 * (inset + half));
-  QPainterPath path;
-  if (box.width() <= 0 || box.height() <= 0) return path;
-  if (outline.kind == TkxOutline::Kind::kEllipse) {
-    path.addEllipse(box);
-  } else {
-    const double radius = std::max(0.0, outline.bias / 2.0 - inset - half);
-    path.addRoundedRect(box, radius, radius);
-  }
-  return path;
-}
-
 // Fills the face: round outlines smoothly, polygons pixel for pixel, edge included.
 void FillOutline(QPainter& painter, const TkxOutline& outline, QSize size, const QBrush& brush) {
   painter.save();
@@ -58,7 +38,7 @@ void FillOutline(QPainter& painter, const TkxOutline& outline, QSize size, const
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setPen(Qt::NoPen);
     painter.setBrush(brush);
-    painter.drawPath(RoundPath(outline, size, 0, false));
+    painter.drawPath(RoundOutlinePath(outline, size, 0, false));
   }
   painter.restore();
 }
@@ -88,7 +68,7 @@ QRegion UpperLeftSide(const TkxOutline& outline, QSize size, int inset) {
 // One bevel line of a round outline, smoothed, in two colours split by UpperLeftSide.
 void StrokeRound(QPainter& painter, const TkxOutline& outline, QSize size, int inset,
                  const QColor& upperLeft, const QColor& lowerRight) {
-  const QPainterPath path = RoundPath(outline, size, inset, true);
+  const QPainterPath path = RoundOutlinePath(outline, size, inset, true);
   if (path.isEmpty()) return;
   const QRegion light = UpperLeftSide(outline, size, inset);
   const QRegion whole(0, 0, size.width(), size.height());

@@ -117,27 +117,30 @@ TkxOutline ShapeOutline(TkxButtonShape shape, TkxShapeOrientation orientation, Q
   return RectOutline(size);
 }
 
+QPainterPath RoundOutlinePath(const TkxOutline& outline, QSize size, int inset, bool stroked) {
+  const double half = stroked ? 0.5 : 0.0;
+  const QRectF box(inset + half, inset + half, size.width() - 2 * (inset + half),
+                   size.height() - 2 * (inset + half));
+  QPainterPath path;
+  if (box.width() <= 0 || box.height() <= 0) return path;
+  if (outline.kind == TkxOutline::Kind::kEllipse) {
+    path.addEllipse(box);
+  } else {
+    const double radius = std::max(0.0, outline.bias / 2.0 - inset - half);
+    path.addRoundedRect(box, radius, radius);
+  }
+  return path;
+}
+
 bool OutlineContains(const TkxOutline& outline, QSize size, QPoint point) {
   if (point.x() < 0 || point.y() < 0 || point.x() >= size.width() || point.y() >= size.height()) {
     return false;
   }
-  const QRectF box(0, 0, size.width() - 1, size.height() - 1);
   const QPointF centre(point.x() + 0.5, point.y() + 0.5);
-  switch (outline.kind) {
-    case TkxOutline::Kind::kPolygon:
-      return outline.corners.containsPoint(point, Qt::OddEvenFill);
-    case TkxOutline::Kind::kRoundRect: {
-      QPainterPath path;
-      path.addRoundedRect(box.adjusted(0, 0, 1, 1), outline.bias / 2.0, outline.bias / 2.0);
-      return path.contains(centre);
-    }
-    case TkxOutline::Kind::kEllipse: {
-      QPainterPath path;
-      path.addEllipse(box.adjusted(0, 0, 1, 1));
-      return path.contains(centre);
-    }
+  if (outline.kind == TkxOutline::Kind::kPolygon) {
+    return outline.corners.containsPoint(point, Qt::OddEvenFill);
   }
-  return false;
+  return RoundOutlinePath(outline, size, 0, false).contains(centre);
 }
 
 EdgeInward ClassifyEdge(const QPolygon& polygon, int index) {

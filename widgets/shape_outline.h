@@ -7,6 +7,7 @@
 // their orientation: the triangle's apex, the arrow's head, the trapezoid's narrow end.
 #pragma once
 
+#include <QPainterPath>
 #include <QPoint>
 #include <QPolygon>
 #include <QSize>
@@ -41,6 +42,12 @@ TkxOutline RectOutline(QSize size);
 // make no area, and the button falls back to its rectangle. A negative bias counts as 0.
 TkxOutline ShapeOutline(TkxButtonShape shape, TkxShapeOrientation orientation, QSize size,
                         int roundRectBias, const QPolygon& customPoints);
+
+// A round outline (rounded rectangle or ellipse) shrunk by `inset` whole pixels on
+// every side. Filled, it covers the pixels of its box; `stroked`, it runs through the
+// centres of its outermost pixels, so that a one-pixel line along it keeps the straight
+// sides one crisp pixel wide and smooths only the curves. Empty when nothing is left.
+QPainterPath RoundOutlinePath(const TkxOutline& outline, QSize size, int inset, bool stroked);
 
 // Whether pixel `point` lies on the face of `outline` (used to ignore clicks beside it).
 bool OutlineContains(const TkxOutline& outline, QSize size, QPoint point);

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # app/run_program.sh under a virtual X server: the working directory is prepared
 # (tables copied only when missing), and the program shows its main window with its
-# Cyrillic texts drawn in their colours.
+# Cyrillic texts drawn in their colours and the program's display name in its title.
 #   run_program_test.sh BUILD-DIRECTORY SCREEN-GRAB
 set -euo pipefail
 build=$1
@@ -43,6 +43,7 @@ for i in \$(seq 1 40); do
   if [ "\${2:-0}" -gt 200 ] && [ "\${4:-0}" -gt 200 ]; then break; fi
 done
 echo "\$counts"
+if command -v xwininfo >/dev/null; then xwininfo -root -tree > "$work/windows.txt"; fi
 kill \$program 2>/dev/null || true
 wait \$program 2>/dev/null || true
 SESSION
@@ -59,4 +60,12 @@ for table in His1.dbf His2.dbf NAME.DBF; do
 done
 [ ! -e "$home/INFO.DBF" ] || { echo "FAIL: INFO.DBF copied over the existing info.dbf"; exit 1; }
 cmp -s "$home/info.dbf" "$work/own-info.dbf" || { echo "FAIL: info.dbf changed"; exit 1; }
+# The desktop shows the program's display name with the window's caption, never the
+# executable's name as a title.
+if [ -f "$work/windows.txt" ]; then
+  grep -q '"Программа  тестирования — Тестирование"' "$work/windows.txt" ||
+    { cat "$work/windows.txt"; echo "FAIL: no main window titled with the display name"; exit 1; }
+  ! grep -q '^ *0x[0-9a-f]* "velorin-testing"' "$work/windows.txt" ||
+    { echo "FAIL: a window titled with the executable's name"; exit 1; }
+fi
 echo "ok"

@@ -439,15 +439,19 @@ TEST_F(DataSetTest, DeletingWithUseDeletedStaysAndRecallClears) {
 }
 
 TEST_F(DataSetTest, DeleteInTheInsertStateCancels) {
-  MakeInfo({}, 3);
-  info_.SetTableName("INFO");
-  info_.Open();
-  info_.Append();
-  info_.FieldByName("NAME").SetAsString("X");
-  info_.Delete();
-  EXPECT_EQ(info_.State(), TDataSetState::Browse);
-  EXPECT_EQ(info_.RecordCount(), 3);
-  EXPECT_EQ(info_.RecordNumber(), 1);
+  // Recall cancels the new record as Delete does, rather than storing it.
+  for (auto drop : {&TVelorinDataSet::Delete, &TVelorinDataSet::Recall}) {
+    MakeInfo({}, 3);
+    info_.SetTableName("INFO");
+    info_.Open();
+    info_.Append();
+    info_.FieldByName("NAME").SetAsString("X");
+    (info_.*drop)();
+    EXPECT_EQ(info_.State(), TDataSetState::Browse);
+    EXPECT_EQ(info_.RecordCount(), 3);
+    EXPECT_EQ(info_.RecordNumber(), 1);
+    info_.Close();
+  }
 }
 
 TEST_F(DataSetTest, AReadOnlyDataSetCannotDeleteOrChange) {
@@ -554,6 +558,87 @@ TEST_F(DataSetTest, PackRemovesTheDeletedRecordsOfAnExclusiveTable) {
   ASSERT_FALSE(reports.empty());
   EXPECT_EQ(reports.front(), (std::vector<int32_t>{-1, 11, 5}));
   EXPECT_EQ(reports.back(), (std::vector<int32_t>{0, 0, 0}));
+}
+
+// After Pack the record number the cursor had may be gone (here record 5 of 4):
+// the cursor stands on no record, and nothing reads or writes by the old number.
+TEST_F(DataSetTest, AfterPackNothingIsWrittenToAnotherRecord) {
+  const std::string empty = "InfoTable: Не могу выполнить эту операцию над пустой базой данных";
+  struct Case {
+    const char* what;
+    std::function<void(TVelorinDataSet&)> action;
+    std::string raised;
+    int32_t recordsAfter;
+  };
+  const Case cases[] = {
+      {"Delete", [](TVelorinDataSet& d) { d.Delete(); }, empty, 4},
+      {"Recall", [](TVelorinDataSet& d) { d.Recall(); }, empty, 4},
+      {"Refresh", [](TVelorinDataSet& d) { d.Refresh(); }, "(nothing raised)", 4},
+      {"Edit and Post",  // no record to edit: a new one
+       [](TVelorinDataSet& d) {
+         d.Edit();
+         d.FieldByName("NAME").SetAsString("Z");
+         d.Post();
+       },
+       "(nothing raised)", 5},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    MakeInfo({3}, 5);
+    info_.SetTableName("INFO");
+    info_.SetExclusive(true);
+    info_.Open();
+    info_.Last();
+    info_.Pack();
+    EXPECT_EQ(info_.RecordNumber(), 0);
+    std::string packed = ReadFileBytes(path_);
+    size_t header = testing::LE16At(packed, 8);
+    EXPECT_EQ(Raised([&] { c.action(info_); }), c.raised);
+    std::string after = ReadFileBytes(path_);
+    EXPECT_EQ(after.substr(header, 4 * kInfoRecordLength), packed.substr(header, 4 * kInfoRecordLength));
+    EXPECT_EQ(info_.RecordCount(), c.recordsAfter);
+    info_.Close();
+  }
+}
+
+// A record another program took away (the file cut short) is not read, edited or
+// written in place of another one.
+TEST_F(DataSetTest, ARecordThatIsGoneIsNeitherEditedNorAppendedAgain) {
+  MakeInfo({}, 3);
+  info_.SetTableName("INFO");
+  info_.Open();
+  info_.Last();
+  std::string before = ReadFileBytes(path_);
+  std::filesystem::resize_file(path_, testing::LE16At(before, 8) + 2 * kInfoRecordLength);
+  EXPECT_EQ(Raised([&] { info_.Edit(); }), "Record request beyond range of table");
+  EXPECT_EQ(info_.State(), TDataSetState::Browse);
+  EXPECT_EQ(Raised([&] { info_.Delete(); }), "Record request beyond range of table");
+  EXPECT_EQ(ReadFileBytes(path_), before.substr(0, testing::LE16At(before, 8) + 2 * kInfoRecordLength));
+}
+
+// ReadOnly stays true while the file is open read-only, whoever asked for that.
+TEST_F(DataSetTest, ReadOnlyCannotBeSwitchedOffWhileTheFileIsOpenReadOnly) {
+  MakeInfo({}, 2);
+  info_.SetTableName("INFO");
+  info_.SetReadOnly(true);
+  info_.Open();
+  info_.SetReadOnly(false);
+  EXPECT_TRUE(info_.ReadOnly());
+  EXPECT_EQ(Raised([&] { info_.Edit(); }), "InfoTable: Не могу изменить набор данных, открытый только для чтения");
+  EXPECT_EQ(info_.State(), TDataSetState::Browse);
+  info_.Close();
+  EXPECT_FALSE(info_.ReadOnly());  // the next opening is read-write
+}
+
+// A tag name the handler does not know is refused before it is kept.
+TEST_F(DataSetTest, AnUnknownIndexTagIsNotKept) {
+  MakeInfo({}, 2);
+  info_.SetTableName("INFO");
+  info_.Open();
+  EXPECT_EQ(Raised([&] { info_.SetIndexName("BYNAME"); }), "Index tag BYNAME is not assigned");
+  EXPECT_EQ(info_.IndexName(), "");
+  info_.Next();
+  EXPECT_EQ(info_.RecordNumber(), 2);
 }
 
 TEST_F(DataSetTest, PackingASharedTableIsTheEnginesRefusal) {
@@ -982,13 +1067,13 @@ TEST_F(DataSetTest, OnFilterRecordHidesRecordsWhileFiltered) {
 }
 
 TEST_F(DataSetTest, FilterExpressionsAndIndexFilesComeWithTheirSubsystems) {
-  MakeInfo({}, 10);
+  MakeInfo({}, 2);
   testing::WriteFileBytes(dir_.File("INFO.NDX"), std::string(512, '\0'));
   info_.SetTableName("INFO");
   info_.Open();
-  info_.SetFilter("COUNT > 5");
+  info_.SetFilter("COUNT > 5 .AND. NAME = 'B*'");
   info_.SetFiltered(true);
-  EXPECT_EQ(Walk(info_).size(), 10u);  // every record counts 30
+  EXPECT_EQ(Walk(info_), (std::vector<int>{2}));
   info_.SetFiltered(false);
   EXPECT_EQ(Raised([&] { info_.SetIndexFiles({"MISSING"}); }), "Cannot find file " + dir_.File("MISSING.NDX"));
   // A damaged header: the engine's error 2112 naming the file.

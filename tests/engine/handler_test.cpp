@@ -1,6 +1,7 @@
 #include "engine/vr6_dbsy.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstring>
@@ -240,6 +241,71 @@ TEST_F(HandlerTest, SearchNeverMatchesAHiddenFirstRecord) {
   EXPECT_EQ(table.RecordNumber(), 2);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(table.CurrentRecord()), 22), before);
   EXPECT_EQ(table.TableState(), table_state::kNormal);
+}
+
+// Code 0 does nothing, also on a record that a walk would pass over; a walk
+// stepping by 0 would never end, so the child gives up after five seconds.
+TEST_F(HandlerTest, CodeZeroDoesNothingOnAHiddenRecord) {
+  Make(Ten({1}));
+  struct Case {
+    const char* what;
+    int32_t standOn;
+  };
+  for (Case c : {Case{"deleted and hidden", 1}, Case{"refused by RecordAccepted", 4}}) {
+    testing::ChildProcess child([&] {
+      alarm(5);
+      RecordingHandler table(path_, false, true);
+      table.SetUseDeleted(false);
+      table.refuse = [](int32_t n) { return n == 4; };
+      table.GoRecord(c.standOn);  // a record number is taken as it is
+      table.GoRecord(0);
+      return table.RecordNumber() == c.standOn && !table.AtEOF() && !table.AtBOF() ? 0 : 1;
+    });
+    EXPECT_EQ(child.Wait(), 0) << c.what;
+  }
+}
+
+// In wildcard mode the number and the date are those of the pattern without its "*".
+TEST_F(HandlerTest, WildcardSearchComparesNumbersAndDatesWithoutTheStars) {
+  Make({Rec("a", 1, "20240101"), Rec("b", 5, "20240102")});
+  VRO_dBHandler table(path_, false, true);
+  table.SetSearchOptions(search_option::kWildcards);
+  struct Case {
+    const char* pattern;
+    int32_t field;
+    int32_t found;
+  };
+  for (Case c : {Case{"5*", 2, 2}, Case{"*5", 2, 2}, Case{"*20240102", 3, 2}, Case{"20240101*", 3, 1},
+                 Case{"*", 2, 0}}) {
+    int32_t found = 0;
+    EXPECT_EQ(table.Search(c.pattern, c.field, 0, found) ? found : 0, c.found) << c.pattern;
+  }
+}
+
+// Whatever locks the caller holds, the count on disk is right when Pack returns,
+// and the table lock Pack took is gone again.
+TEST_F(HandlerTest, PackWritesTheCountWhateverLocksAreHeld) {
+  struct Case {
+    const char* what;
+    std::function<void(VRO_dBHandler&)> lock;
+    bool tableLockedAfter;
+  };
+  const Case cases[] = {
+      {"no lock", [](VRO_dBHandler&) {}, false},
+      {"a record lock", [](VRO_dBHandler& t) {
+         t.GoRecord(1);
+         t.LockRecord();
+       }, false},
+      {"the table lock", [](VRO_dBHandler& t) { t.LockTable(); }, true},
+  };
+  for (const Case& c : cases) {
+    Make(Ten({2, 4}));
+    VRO_dBHandler table(path_, true, false);
+    c.lock(table);
+    table.Pack();
+    EXPECT_EQ(testing::LE32At(ReadFileBytes(path_), 4), 8u) << c.what;
+    EXPECT_EQ(table.TableLocked(), c.tableLockedAfter) << c.what;
+  }
 }
 
 TEST_F(HandlerTest, WithoutIndexFilesAndFiltersEverythingIsNaturalOrder) {

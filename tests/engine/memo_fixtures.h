@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "engine/byte_order.h"
+#include "engine/table_creator.h"
 #include "engine/vr6_DBF.h"
 #include "engine/vr6_eror.h"
 #include "engine/vr6_memo.h"
 #include "support/temp_dir.h"
-#include "engine/table_creator.h"
 
 namespace velorin::memo_test {
 

@@ -222,6 +222,35 @@ TEST_P(MemoFromPythonDbf, ReadsBackTheSameBytes) {
   ExpectMemosReadHere(dir.File("peer.dbf"), memos);
 }
 
+// python3-dbf leaves header flag bit 1 of its Visual FoxPro tables clear although
+// they have M fields and an .FPT: the field layer reads their memos all the same,
+// and writes the flag back as it found it.
+TEST(MemoFromPythonDbf, VisualFoxProMemosWithoutTheMemoFlag) {
+  REQUIRE_PYTHON("dbf");
+  TempDir dir;
+  const std::vector<std::string> memos = {"first memo", kCp1251, Pattern(700, 9)};
+  testing::WriteFileBytes(dir.File("w.py"), kPythonWriter);
+  WriteHexLines(dir.File("memos.hex"), memos);
+  std::string out;
+  ASSERT_EQ(RunCommand(std::string(kPython) + " w.py vfp cp1251 peer.dbf memos.hex 2>&1", &out), 0) << out;
+  const std::string path = dir.File("peer.dbf");
+  ASSERT_EQ(testing::ReadFileBytes(path)[28] & 0x02, 0) << "the peer sets the flag now: nothing left to test";
+  {
+    VRO_dBaseFld table(path, true, false);
+    EXPECT_TRUE(table.HasMemo());
+    for (int32_t n = 1; n <= table.RecordCount(); ++n) {
+      table.GoRecord(n);
+      std::string text(static_cast<size_t>(std::max(table.MemoSize(2), 0)), '\0');
+      int32_t size = static_cast<int32_t>(text.size());
+      EXPECT_TRUE(table.MemoRead(2, text.data(), size));
+      EXPECT_EQ(text, memos[static_cast<size_t>(n - 1)]) << n;
+    }
+    table.GoRecord(1);
+    table.WriteRecord(1);  // rewrites the header
+  }
+  EXPECT_EQ(testing::ReadFileBytes(path)[28] & 0x02, 0);
+}
+
 TEST(MemoFromPerlXBase, Dbase4ReadsBackTheSameBytes) {
   REQUIRE_PERL_XBASE();
   TempDir dir;

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "engine/table_creator.h"
 #include "engine/vr6_dbsy.h"
 #include "tests/fuzz/fuzz_input.h"
 #include "tools/field_values.h"
-#include "engine/table_creator.h"
 
 namespace {
 

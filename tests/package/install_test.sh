@@ -73,6 +73,9 @@ if [ -x "$prefix/bin/velorin-testing-start" ]; then
   grep -qx "Name=Тестирование" "$entry" || fail "the menu entry is not named Тестирование"
   command=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$entry")
   [ -x "$prefix/bin/$command" ] || fail "the menu entry starts $command, which is not installed"
+  if command -v desktop-file-validate >/dev/null; then
+    desktop-file-validate "$entry" || fail "the menu entry is not a valid desktop entry"
+  fi
   icon=$(sed -n 's/^Icon=//p' "$entry")
   [ -e "$prefix/share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "the menu entry's icon $icon is not installed"
 

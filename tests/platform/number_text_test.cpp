@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <random>
+#include <string>
 
 #include "platform/convert_error.h"
 
@@ -85,6 +89,28 @@ TEST(NumberWriting, ShortestTextAtFifteenDigits) {
 TEST(NumberWriting, TextReadsBack) {
   for (double value : {0.5, -3.25, 1e15, 1.5e-7, 12345.678, 1e-300, 9.87654321e200}) {
     EXPECT_EQ(TextToFloat(FloatToText(value)), value) << value;
+  }
+}
+
+// Short decimals take a quicker road than std::from_chars; the value must be
+// the same to the last bit.
+TEST(NumberReading, ShortDecimalsReadExactlyAsFromChars) {
+  std::mt19937_64 random(20261208);
+  for (int i = 0; i < 20000; ++i) {
+    int digits = 1 + static_cast<int>(random() % 15);
+    std::string text;
+    for (int d = 0; d < digits; ++d) text += static_cast<char>('0' + random() % 10);
+    int point = static_cast<int>(random() % (digits + 1));
+    if (point < digits) text.insert(static_cast<size_t>(point), ".");
+    if (random() % 2) text.insert(0, "-");
+    double expected = 0;
+    // from_chars wants a digit before the point.
+    std::string plain = text;
+    if (plain.front() == '.' || plain.rfind("-.", 0) == 0) plain.insert(plain.find('.'), "0");
+    std::from_chars(plain.data(), plain.data() + plain.size(), expected);
+    double value = 0;
+    ASSERT_TRUE(TryTextToFloat("  " + text + " ", &value)) << text;
+    ASSERT_EQ(std::memcmp(&value, &expected, sizeof value), 0) << text;
   }
 }
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "support/temp_dir.h"
 #include "engine/table_creator.h"
+#include "support/temp_dir.h"
 
 namespace velorin::testing {
 

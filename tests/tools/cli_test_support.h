@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "support/child_process.h"
 
@@ -31,6 +34,16 @@ inline void MakeFruitTable() {
 {"NAME":"apple","QTY":-1.5,"WHEN":"1999-12-31"}
 {"NAME":"Cherry","QTY":10,"WHEN":null}
 )").status, 0);
+}
+
+// The JSON values of a program's output, one a line (empty lines skipped).
+inline std::vector<nlohmann::json> JsonLines(const std::string& text) {
+  std::vector<nlohmann::json> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty()) lines.push_back(nlohmann::json::parse(line));
+  }
+  return lines;
 }
 
 // Debian's Python, where python3-dbf and python3-dbfread live.

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,14 +14,8 @@ namespace {
 
 using nlohmann::json;
 using testing::Dbf;
+using testing::JsonLines;
 using testing::TempDir;
-
-std::vector<json> Lines(const std::string& out) {
-  std::vector<json> lines;
-  std::istringstream in(out);
-  for (std::string line; std::getline(in, line);) lines.push_back(json::parse(line));
-  return lines;
-}
 
 // NAME C(10), QTY N(5,1), BORN D, OK L, NOTE M; four records, the third deleted.
 void MakeTable(const std::string& codePage) {
@@ -43,7 +36,7 @@ std::vector<int> Recnos(const std::string& arguments) {
   auto dumped = Dbf("dump t.dbf " + arguments);
   EXPECT_EQ(dumped.status, 0) << dumped.out;
   std::vector<int> recnos;
-  for (const json& line : Lines(dumped.out)) recnos.push_back(line["recno"].get<int>());
+  for (const json& line : JsonLines(dumped.out)) recnos.push_back(line["recno"].get<int>());
   return recnos;
 }
 
@@ -63,14 +56,23 @@ TEST(DumpFilter, RecordsThatPassInBothCodePages) {
 TEST(DumpFilter, ExpressionErrorsExitOne) {
   TempDir dir;
   MakeTable("1251");
-  auto notLogical = Dbf("dump t.dbf --filter QTY", "", true);
-  EXPECT_EQ(notLogical.status, 1);
-  EXPECT_EQ(notLogical.out, "Filter expression must return boolean result\n");
-  auto unknown = Dbf("dump t.dbf --filter \"SCORE > 1\"", "", true);
-  EXPECT_EQ(unknown.status, 1);
-  EXPECT_EQ(unknown.out, "There is no function for SCORE\n");
-  auto lacking = Dbf("dump t.dbf --filter \"NAME = '€€'\" --codepage 866", "", true);
-  EXPECT_EQ(lacking.status, 1);
+  struct Case {
+    const char* arguments;
+    const char* message;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"dump t.dbf --filter QTY", "Filter expression must return boolean result\n"},
+           {"dump t.dbf --filter \"SCORE > 1\"", "There is no function for SCORE\n"},
+           {"eval t.dbf \"1 / (QTY - QTY)\" --recno 1", "Division by zero\n"},
+           {"eval t.dbf \"LEFT(NAME\"", "Missing closing parentheses\n"},
+           {"eval t.dbf '{2024x}'", "'2024x' is not a valid date\n"},
+       }) {
+    auto result = Dbf(c.arguments, "", true);
+    EXPECT_EQ(result.status, 1) << c.arguments;
+    EXPECT_EQ(result.out, c.message) << c.arguments;
+  }
+  EXPECT_EQ(Dbf("dump t.dbf --filter \"NAME = '€€'\" --codepage 866").status, 1);
+  EXPECT_EQ(Dbf("eval t.dbf 'RECNO()' --recno 9").status, 1);
 }
 
 TEST(EvalCommand, OneLinePerRecordWithItsType) {
@@ -82,28 +84,15 @@ TEST(EvalCommand, OneLinePerRecordWithItsType) {
             "{\"recno\":1,\"type\":\"text\",\"value\":\"ИВАНОВ\"}\n"
             "{\"recno\":2,\"type\":\"text\",\"value\":\"ПЕТРОВ\"}\n"
             "{\"recno\":4,\"type\":\"text\",\"value\":\"SMITH\"}\n");
-  std::vector<json> dates = Lines(Dbf("eval t.dbf BORN --deleted").out);
+  std::vector<json> dates = JsonLines(Dbf("eval t.dbf BORN --deleted").out);
   ASSERT_EQ(dates.size(), 4u);
   EXPECT_EQ(dates[0], json::parse(R"({"recno":1,"type":"date","value":"2024-01-31"})"));
   EXPECT_EQ(dates[1]["value"], nullptr);
-  EXPECT_EQ(Lines(Dbf("eval t.dbf \"QTY * 2\" --recno 3").out)[0],
+  EXPECT_EQ(JsonLines(Dbf("eval t.dbf \"QTY * 2\" --recno 3").out)[0],
             json::parse(R"({"recno":3,"type":"number","value":14.0})"));
-  EXPECT_EQ(Lines(Dbf("eval t.dbf \"OK .AND. QTY > 1\" --recno 1").out)[0],
+  EXPECT_EQ(JsonLines(Dbf("eval t.dbf \"OK .AND. QTY > 1\" --recno 1").out)[0],
             json::parse(R"({"recno":1,"type":"boolean","value":true})"));
-  EXPECT_EQ(Lines(Dbf("eval t.dbf NOTE --recno 1").out)[0]["type"], "field");
-}
-
-TEST(EvalCommand, ErrorsExitOneWithTheMessage) {
-  TempDir dir;
-  MakeTable("1251");
-  auto missing = Dbf("eval t.dbf \"1 / (QTY - QTY)\" --recno 1", "", true);
-  EXPECT_EQ(missing.status, 1);
-  EXPECT_EQ(missing.out, "Division by zero\n");
-  auto parse = Dbf("eval t.dbf \"LEFT(NAME\"", "", true);
-  EXPECT_EQ(parse.status, 1);
-  EXPECT_EQ(parse.out, "Missing closing parentheses\n");
-  auto beyond = Dbf("eval t.dbf 'RECNO()' --recno 9", "", true);
-  EXPECT_EQ(beyond.status, 1);
+  EXPECT_EQ(JsonLines(Dbf("eval t.dbf NOTE --recno 1").out)[0]["type"], "field");
 }
 
 }  // namespace

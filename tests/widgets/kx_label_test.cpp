@@ -112,22 +112,9 @@ TEST(TkxLabelAutoSize, GrowsWithItsTextNeverBelowTheGivenSize) {
   EXPECT_EQ(test::OpaqueBounds(label.Render()), test::OpaqueBounds(unclipped.Render()));
   label.SetText(QStringLiteral("1"));
   EXPECT_EQ(label.size(), QSize(60, 23));  // back to the given size
-  label.resize(200, 30);
+  label.resize(200, 30);  // placed anew: the new floor
   label.SetText(wide);
   EXPECT_EQ(label.size(), QSize(std::max(200, needed), 30));
-
-  // Wrapped, the label keeps its width and grows downwards.
-  TkxLabel wrapped;
-  wrapped.setFont(AliasedFont(20));
-  wrapped.TextOptions().SetWordWrap(true);
-  wrapped.resize(150, 30);
-  wrapped.SetAutoSize(true);
-  wrapped.SetText(QString(QStringLiteral("слово ")).repeated(12));
-  EXPECT_EQ(wrapped.width(), 150);
-  EXPECT_GT(wrapped.height(), 3 * 25);
-  EXPECT_LE(test::OpaqueBounds(wrapped.Render()).bottom(), wrapped.height() - 1);
-  wrapped.SetText(QStringLiteral("слово"));
-  EXPECT_EQ(wrapped.size(), QSize(150, 30));
 }
 
 TEST(TkxLabelRender, EmptyControlGivesANullImage) {
