@@ -119,7 +119,8 @@ void RegisterIndexCommand(CLI::App& app, CommandRunner& runner) {
   CLI::App* command = index->add_subcommand(
       "create", "Make an index file (replacing one of that name) or add a tag to a .CDX or .MDX file, and build it");
   AddTableArguments(command, &create->table, false);
-  command->add_option("INDEXFILE", create->indexFile, "The index file (.NDX or .NTX; a .CDX or .MDX file gains the tag)")
+  command
+      ->add_option("INDEXFILE", create->indexFile, "The index file (.NDX or .NTX; a .CDX or .MDX file gains the tag)")
       ->required();
   command->add_option("--key", create->key, "The key expression")->required();
   command->add_option("--tag", create->tag, "The tag's name (default: the file's name)");
