@@ -143,8 +143,7 @@ int32_t VRobjMDXFile::PageAllocate() {
 }
 
 int32_t VRobjMDXFile::PageEndRefresh() {
-  int32_t size = disk_ ? disk_->Size() : 0;
-  allocationPoint_ = size <= 0 ? 0 : (size + kSectorSize - 1) / kSectorSize;
+  allocationPoint_ = UnitsInFile(kSectorSize);
   return allocationPoint_;
 }
 
@@ -155,15 +154,11 @@ bool VRobjMDXFile::IsBlockInFile(int32_t block) {
 }
 
 bool VRobjMDXFile::BlockRead(int32_t page, void* buffer, int32_t length) {
-  if (!disk_ || page < 0 || int64_t{page} * kSectorSize + length > std::numeric_limits<int32_t>::max()) return false;
-  return disk_->ReadAt(page * kSectorSize, buffer, length) == length;
+  return BlockAt(page, kSectorSize, buffer, length);
 }
 
 void VRobjMDXFile::BlockWrite(int32_t page, const void* buffer, int32_t length) {
-  if (!disk_ || page < 0 || int64_t{page} * kSectorSize + length > std::numeric_limits<int32_t>::max()) {
-    FileError(error_code::kFileTooLarge, sub_code::kWriteAt);
-  }
-  disk_->WriteAt(page * kSectorSize, buffer, length);
+  BlockPut(page, kSectorSize, buffer, length);
 }
 
 // ---- tags ------------------------------------------------------------------------------

@@ -177,7 +177,7 @@ void VRobjCDXTag::AdjustValue(TvrVariant& value) const {
     }
     return;
   }
-  double number = keyType_ == 'D' && value.Kind() != TvrVariantKind::kNumeric ? value.AsDate() : value.AsFloat();
+  double number = keyType_ == 'D' ? KeyDayNumber(value) : value.AsFloat();
   std::string key = cdx_keys::NumericKey(number);
   value.SetBytes(key.data(), static_cast<int32_t>(key.size()));
 }
@@ -581,21 +581,16 @@ int32_t VRobjCDXFile::PageAllocate() {
 }
 
 int32_t VRobjCDXFile::PageEndRefresh() {
-  int32_t size = disk_ ? disk_->Size() : 0;
-  allocationPoint_ = size <= 0 ? 0 : (size + kPageSize - 1) / kPageSize * kPageSize;
+  allocationPoint_ = static_cast<int32_t>(int64_t{UnitsInFile(kPageSize)} * kPageSize);
   return allocationPoint_;
 }
 
 bool VRobjCDXFile::BlockRead(int32_t page, void* buffer, int32_t length) {
-  if (!disk_ || page < 0 || int64_t{page} + length > std::numeric_limits<int32_t>::max()) return false;
-  return disk_->ReadAt(page, buffer, length) == length;
+  return BlockAt(page, 1, buffer, length);
 }
 
 void VRobjCDXFile::BlockWrite(int32_t page, const void* buffer, int32_t length) {
-  if (!disk_ || page < 0 || int64_t{page} + length > std::numeric_limits<int32_t>::max()) {
-    FileError(error_code::kFileTooLarge, sub_code::kWriteAt);
-  }
-  disk_->WriteAt(page, buffer, length);
+  BlockPut(page, 1, buffer, length);
 }
 
 }  // namespace velorin

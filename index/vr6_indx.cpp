@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cctype>
+#include <limits>
 
 #include "engine/text_trim.h"
 #include "engine/vr6_dbsy.h"
 #include "platform/clock.h"
+#include "platform/convert_error.h"
 #include "platform/file_names.h"
 
 namespace velorin {
@@ -183,6 +185,25 @@ void VRobjIndexFile::Flush() {
   if (disk_) disk_->Flush();
 }
 
+bool VRobjIndexFile::BlockAt(int32_t unit, int32_t unitSize, void* buffer, int32_t length) {
+  int64_t offset = int64_t{unit} * unitSize;
+  if (!disk_ || unit < 0 || offset + length > std::numeric_limits<int32_t>::max()) return false;
+  return disk_->ReadAt(static_cast<int32_t>(offset), buffer, length) == length;
+}
+
+void VRobjIndexFile::BlockPut(int32_t unit, int32_t unitSize, const void* buffer, int32_t length) {
+  int64_t offset = int64_t{unit} * unitSize;
+  if (!disk_ || unit < 0 || offset + length > std::numeric_limits<int32_t>::max()) {
+    FileError(error_code::kFileTooLarge, sub_code::kWriteAt);
+  }
+  disk_->WriteAt(static_cast<int32_t>(offset), buffer, length);
+}
+
+int32_t VRobjIndexFile::UnitsInFile(int32_t unitSize) const {
+  int32_t size = disk_ ? disk_->Size() : 0;
+  return size <= 0 ? 0 : static_cast<int32_t>((int64_t{size} + unitSize - 1) / unitSize);
+}
+
 IndexFileLockScope::IndexFileLockScope(VRobjIndexFile& file) : disk_(*file.Disk()) {
   if (!disk_.LockFile()) file.FileError(error_code::kLockViolation, sub_code::kNone);
 }
@@ -268,8 +289,17 @@ void VRobjIndexTag::TextKeyForm(TvrVariant& value) {
 
 void VRobjIndexTag::DateKeyForm(TvrVariant& value, double blankDate) {
   // A day number, from a date, a number or a text; the blank date sorts last.
-  double number = value.Kind() == TvrVariantKind::kNumeric ? value.AsFloat() : value.AsDate();
+  double number = KeyDayNumber(value);
   value.SetFloat(number < 0.1 ? blankDate : number);
+}
+
+double VRobjIndexTag::KeyDayNumber(const TvrVariant& value) {
+  if (value.Kind() == TvrVariantKind::kNumeric) return value.AsFloat();
+  try {
+    return value.AsDate();
+  } catch (const platform::EConvertError& e) {
+    RaiseEngineMessage(e.what());
+  }
 }
 
 bool VRobjIndexTag::KeyLayoutFromSample(int32_t numericLength, int32_t dateLength) {

@@ -203,6 +203,9 @@ class VRobjIndexTag : public IndexOrder {
   // blankDate); numeric keys are left alone when already numeric.
   static void TextKeyForm(TvrVariant& value);
   static void DateKeyForm(TvrVariant& value, double blankDate);
+  // The day number of a date key given as a date, a number or a text; a text
+  // that is no date (a seek typed by hand) is an engine error naming it.
+  static double KeyDayNumber(const TvrVariant& value);
   // Evaluates the key once on the current record and sets the key type ('C' for
   // text and logicals, 'N', 'D') and the key length (the text's length,
   // numericLength, dateLength); false when no key expression is compiled.
@@ -354,6 +357,15 @@ class VRobjIndexFile : public IndexFileLink {
   void LockRegionOf(uint32_t& offset, uint32_t& length) const;
 
  protected:
+  // The file as blocks of unitSize bytes, counted from 0 (a family whose pages
+  // are byte offsets uses a unit of 1). BlockAt reads length bytes at a block:
+  // false without a file or past 2 GiB; BlockPut writes them there: error 1
+  // ("file too large") past 2 GiB. UnitsInFile: the blocks the file holds, a
+  // partial last one counted.
+  bool BlockAt(int32_t unit, int32_t unitSize, void* buffer, int32_t length);
+  void BlockPut(int32_t unit, int32_t unitSize, const void* buffer, int32_t length);
+  int32_t UnitsInFile(int32_t unitSize) const;
+
   std::string fileName_;  // name and extension
   std::string fullName_;
   std::vector<std::unique_ptr<VRobjIndexTag>> tags_;

@@ -273,21 +273,16 @@ int32_t VRobjNDXFile::PageAllocate() {
 }
 
 int32_t VRobjNDXFile::PageEndRefresh() {
-  int32_t size = disk_ ? disk_->Size() : 0;
-  allocationPoint_ = size <= 0 ? 0 : (size + kBlockSize - 1) / kBlockSize;
+  allocationPoint_ = UnitsInFile(kBlockSize);
   return allocationPoint_;
 }
 
 bool VRobjNDXFile::BlockRead(int32_t page, void* buffer, int32_t length) {
-  if (!disk_ || page < 0 || int64_t{page} * kBlockSize + length > std::numeric_limits<int32_t>::max()) return false;
-  return disk_->ReadAt(page * kBlockSize, buffer, length) == length;
+  return BlockAt(page, kBlockSize, buffer, length);
 }
 
 void VRobjNDXFile::BlockWrite(int32_t page, const void* buffer, int32_t length) {
-  if (!disk_ || page < 0 || int64_t{page} * kBlockSize + length > std::numeric_limits<int32_t>::max()) {
-    FileError(error_code::kFileTooLarge, sub_code::kWriteAt);
-  }
-  disk_->WriteAt(page * kBlockSize, buffer, length);
+  BlockPut(page, kBlockSize, buffer, length);
 }
 
 void VRobjNDXFile::ZapLocked() {

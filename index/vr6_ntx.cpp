@@ -64,7 +64,7 @@ void VRobjNTXTag::AdjustValue(TvrVariant& value) const {
   }
   if (keyType_ == 'D') {
     if (isText && text.size() <= 8 && AllDigits(text)) return;  // a date key, or the start of one
-    int32_t day = value.AsDate();
+    auto day = static_cast<int32_t>(KeyDayNumber(value));
     std::string stored = day > 0 ? DBFDate().DayNumberToStorage(day) : std::string();
     value.SetText(stored.empty() || stored[0] == ' ' ? kBlankDateKey : stored);
     return;
@@ -335,21 +335,16 @@ int32_t VRobjNTXFile::PageAllocate() {
 }
 
 int32_t VRobjNTXFile::PageEndRefresh() {
-  int32_t size = disk_ ? disk_->Size() : 0;
-  allocationPoint_ = size <= 0 ? 0 : static_cast<int32_t>((int64_t{size} + kPageSize - 1) / kPageSize * kPageSize);
+  allocationPoint_ = static_cast<int32_t>(int64_t{UnitsInFile(kPageSize)} * kPageSize);
   return allocationPoint_;
 }
 
 bool VRobjNTXFile::BlockRead(int32_t page, void* buffer, int32_t length) {
-  if (!disk_ || page < 0 || int64_t{page} + length > std::numeric_limits<int32_t>::max()) return false;
-  return disk_->ReadAt(page, buffer, length) == length;
+  return BlockAt(page, 1, buffer, length);
 }
 
 void VRobjNTXFile::BlockWrite(int32_t page, const void* buffer, int32_t length) {
-  if (!disk_ || page < 0 || int64_t{page} + length > std::numeric_limits<int32_t>::max()) {
-    FileError(error_code::kFileTooLarge, sub_code::kWriteAt);
-  }
-  disk_->WriteAt(page, buffer, length);
+  BlockPut(page, 1, buffer, length);
 }
 
 bool VRobjNTXFile::RecordChanged(int32_t record, bool isNew) {

@@ -72,6 +72,32 @@ TEST_F(NdxTest, ExactSettingDecidesWhetherAPrefixIsFound) {
   EXPECT_EQ(table->RecordNumber(), 1);
 }
 
+// A seek typed by hand into a date order that is no date is an engine error
+// naming it (not a conversion failure escaping the engine), for each family
+// that keeps dates; the order stays usable.
+TEST_F(NdxTest, SeekingANonDateInADateOrderIsAnEngineError) {
+  for (const char* file : {"BORN.NDX", "BORN.NTX"}) {
+    SCOPED_TRACE(file);
+    auto table = MakeFilledTable(dir_.File("D.DBF"), {"BORN:D"}, {{"20240301"}, {"19991231"}});
+    if (std::string(file).ends_with(".NDX")) {
+      MakeNdx(*table, dir_.File(file), "BORN");
+    } else {
+      testing::MakeNtx(*table, dir_.File(file), "BORN");
+    }
+    ASSERT_EQ(table->OpenIndex(file), 0);
+    std::string tag = "BORN";
+    table->SelectOrder(&tag, false);
+    std::string message;
+    try {
+      table->Find("K050");
+    } catch (const EVelorinError& e) {
+      message = e.what();
+    }
+    EXPECT_NE(message.find("K050"), std::string::npos) << message;
+    EXPECT_EQ(RecordsInOrder(*table), (std::vector<int32_t>{2, 1}));
+  }
+}
+
 // Enough keys for a tree of three levels, inserted one by one in random order:
 // every split up to a new root keeps the order.
 TEST_F(NdxTest, InsertionsSplitUpToNewRoots) {

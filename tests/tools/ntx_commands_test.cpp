@@ -14,11 +14,7 @@ namespace {
 class NtxCommandsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(Dbf("create t.dbf --field NAME:C:10 --field QTY:N:6:1 --field WHEN:D").status, 0);
-    ASSERT_EQ(Dbf("append t.dbf", R"({"NAME":"pear","QTY":3,"WHEN":"2024-03-01"}
-{"NAME":"apple","QTY":-1.5,"WHEN":"1999-12-31"}
-{"NAME":"Cherry","QTY":10,"WHEN":null}
-)").status, 0);
+    ASSERT_NO_FATAL_FAILURE(MakeFruitTable());
   }
   TempDir dir_;
 };
