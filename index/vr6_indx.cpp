@@ -294,9 +294,12 @@ void VRobjIndexTag::DateKeyForm(TvrVariant& value, double blankDate) {
 }
 
 double VRobjIndexTag::KeyDayNumber(const TvrVariant& value) {
-  if (value.Kind() == TvrVariantKind::kNumeric) return value.AsFloat();
+  return value.Kind() == TvrVariantKind::kNumeric ? value.AsFloat() : value.AsDate();
+}
+
+void VRobjIndexTag::SoughtKeyForm(TvrVariant& key) const {
   try {
-    return value.AsDate();
+    AdjustValue(key);
   } catch (const platform::EConvertError& e) {
     RaiseEngineMessage(e.what());
   }
@@ -578,10 +581,10 @@ int32_t VRobjIndexTag::KeyFind(const TvrVariant& key, int32_t record) {
   VRO_dBHandler* table = file_.Table();
   file_.SetExactMatch(table == nullptr || table->ExactMatch());
   currentKey_.Pointer = 0;
-  BeginRead();
   VRobjIndexKeyData sought;
   static_cast<TvrVariant&>(sought) = key;
-  AdjustValue(sought);
+  SoughtKeyForm(sought);
+  BeginRead();
   bof_ = eof_ = false;
   int result = NodeSearch(record, sought, file_.ExactMatch() ? -1 : 0);
   if (result == 1 || !EntryCurrent()) {
@@ -634,11 +637,11 @@ int32_t VRobjIndexTag::RangeSet(const TvrVariant* low, bool lowInclusive, bool h
   highInclusive_ = highInclusive;
   if (low != nullptr && !low->IsEmpty()) {
     lowBound_ = *low;
-    AdjustValue(lowBound_);
+    SoughtKeyForm(lowBound_);
   }
   if (high != nullptr && !high->IsEmpty()) {
     highBound_ = *high;
-    AdjustValue(highBound_);
+    SoughtKeyForm(highBound_);
   }
   return KeyMove(-3);
 }

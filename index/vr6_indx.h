@@ -203,9 +203,12 @@ class VRobjIndexTag : public IndexOrder {
   // blankDate); numeric keys are left alone when already numeric.
   static void TextKeyForm(TvrVariant& value);
   static void DateKeyForm(TvrVariant& value, double blankDate);
-  // The day number of a date key given as a date, a number or a text; a text
-  // that is no date (a seek typed by hand) is an engine error naming it.
+  // The day number of a date key given as a date, a number or a text.
   static double KeyDayNumber(const TvrVariant& value);
+  // A key sought or bounding a range in the stored form (AdjustValue): a text
+  // that is no number or date for such an order (typed by hand) is an engine
+  // error naming it, raised before the file is locked.
+  void SoughtKeyForm(TvrVariant& key) const;
   // Evaluates the key once on the current record and sets the key type ('C' for
   // text and logicals, 'N', 'D') and the key length (the text's length,
   // numericLength, dateLength); false when no key expression is compiled.

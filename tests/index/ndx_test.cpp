@@ -72,20 +72,24 @@ TEST_F(NdxTest, ExactSettingDecidesWhetherAPrefixIsFound) {
   EXPECT_EQ(table->RecordNumber(), 1);
 }
 
-// A seek typed by hand into a date order that is no date is an engine error
-// naming it (not a conversion failure escaping the engine), for each family
-// that keeps dates; the order stays usable.
-TEST_F(NdxTest, SeekingANonDateInADateOrderIsAnEngineError) {
-  for (const char* file : {"BORN.NDX", "BORN.NTX"}) {
-    SCOPED_TRACE(file);
-    auto table = MakeFilledTable(dir_.File("D.DBF"), {"BORN:D"}, {{"20240301"}, {"19991231"}});
-    if (std::string(file).ends_with(".NDX")) {
-      MakeNdx(*table, dir_.File(file), "BORN");
+// A seek typed by hand that is no date (no number) in a date (numeric) order is
+// an engine error naming it, not a conversion failure escaping the engine, for
+// each family that converts the sought text; the order stays usable.
+TEST_F(NdxTest, SeekingANonDateOrNonNumberIsAnEngineError) {
+  struct Case {
+    const char* file;
+    const char* key;
+  };
+  for (const Case& c : {Case{"BORN.NDX", "BORN"}, Case{"QTY.NDX", "QTY"}, Case{"BORN.NTX", "BORN"}}) {
+    SCOPED_TRACE(c.file);
+    auto table = MakeFilledTable(dir_.File("D.DBF"), {"BORN:D", "QTY:N:5"}, {{"20240301", "7"}, {"19991231", "3"}});
+    if (std::string(c.file).ends_with(".NDX")) {
+      MakeNdx(*table, dir_.File(c.file), c.key);
     } else {
-      testing::MakeNtx(*table, dir_.File(file), "BORN");
+      testing::MakeNtx(*table, dir_.File(c.file), c.key);
     }
-    ASSERT_EQ(table->OpenIndex(file), 0);
-    std::string tag = "BORN";
+    ASSERT_EQ(table->OpenIndex(c.file), 0);
+    std::string tag = c.key;
     table->SelectOrder(&tag, false);
     std::string message;
     try {
