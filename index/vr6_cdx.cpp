@@ -570,20 +570,9 @@ bool VRobjCDXFile::ExternalChange() {
   return byte_order::GetLE32(header + header::kChangeCounter) != directory_->ChangeCounter();
 }
 
-int32_t VRobjCDXFile::PageAllocate() {
-  if (allocationPoint_ < 0) PageEndRefresh();
-  if (allocationPoint_ > std::numeric_limits<int32_t>::max() - kPageSize) {
-    FileError(error_code::kFileTooLarge, sub_code::kWriteAt);
-  }
-  int32_t page = allocationPoint_;
-  allocationPoint_ += kPageSize;
-  return page;
-}
+int32_t VRobjCDXFile::PageAllocate() { return PageOffsetAllocate(kPageSize); }
 
-int32_t VRobjCDXFile::PageEndRefresh() {
-  allocationPoint_ = static_cast<int32_t>(int64_t{UnitsInFile(kPageSize)} * kPageSize);
-  return allocationPoint_;
-}
+int32_t VRobjCDXFile::PageEndRefresh() { return PageOffsetEnd(kPageSize); }
 
 bool VRobjCDXFile::BlockRead(int32_t page, void* buffer, int32_t length) {
   return BlockAt(page, 1, buffer, length);

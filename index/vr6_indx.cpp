@@ -204,6 +204,21 @@ int32_t VRobjIndexFile::UnitsInFile(int32_t unitSize) const {
   return size <= 0 ? 0 : static_cast<int32_t>((int64_t{size} + unitSize - 1) / unitSize);
 }
 
+int32_t VRobjIndexFile::PageOffsetEnd(int32_t pageSize) {
+  allocationPoint_ = static_cast<int32_t>(int64_t{UnitsInFile(pageSize)} * pageSize);
+  return allocationPoint_;
+}
+
+int32_t VRobjIndexFile::PageOffsetAllocate(int32_t pageSize) {
+  if (allocationPoint_ < 0) PageOffsetEnd(pageSize);
+  if (allocationPoint_ > std::numeric_limits<int32_t>::max() - pageSize) {
+    FileError(error_code::kFileTooLarge, sub_code::kWriteAt);
+  }
+  int32_t page = allocationPoint_;
+  allocationPoint_ += pageSize;
+  return page;
+}
+
 IndexFileLockScope::IndexFileLockScope(VRobjIndexFile& file) : disk_(*file.Disk()) {
   if (!disk_.LockFile()) file.FileError(error_code::kLockViolation, sub_code::kNone);
 }

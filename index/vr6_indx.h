@@ -368,6 +368,11 @@ class VRobjIndexFile : public IndexFileLink {
   bool BlockAt(int32_t unit, int32_t unitSize, void* buffer, int32_t length);
   void BlockPut(int32_t unit, int32_t unitSize, const void* buffer, int32_t length);
   int32_t UnitsInFile(int32_t unitSize) const;
+  // For families whose pages are byte offsets of pageSize-byte pages: the end of
+  // the file rounded up to a page, which becomes the allocation point; and a new
+  // page there (error 1, "file too large", past 2 GiB).
+  int32_t PageOffsetEnd(int32_t pageSize);
+  int32_t PageOffsetAllocate(int32_t pageSize);
 
   std::string fileName_;  // name and extension
   std::string fullName_;

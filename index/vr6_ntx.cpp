@@ -324,20 +324,9 @@ bool VRobjNTXFile::TagAdd(const std::string& name, const std::string& keyExpress
   return added->TagCreate(name, keyExpression, unique, ascending, forExpression);
 }
 
-int32_t VRobjNTXFile::PageAllocate() {
-  if (allocationPoint_ < 0) PageEndRefresh();
-  if (allocationPoint_ > std::numeric_limits<int32_t>::max() - kPageSize) {
-    FileError(error_code::kFileTooLarge, sub_code::kWriteAt);
-  }
-  int32_t page = allocationPoint_;
-  allocationPoint_ += kPageSize;
-  return page;
-}
+int32_t VRobjNTXFile::PageAllocate() { return PageOffsetAllocate(kPageSize); }
 
-int32_t VRobjNTXFile::PageEndRefresh() {
-  allocationPoint_ = static_cast<int32_t>(int64_t{UnitsInFile(kPageSize)} * kPageSize);
-  return allocationPoint_;
-}
+int32_t VRobjNTXFile::PageEndRefresh() { return PageOffsetEnd(kPageSize); }
 
 bool VRobjNTXFile::BlockRead(int32_t page, void* buffer, int32_t length) {
   return BlockAt(page, 1, buffer, length);
