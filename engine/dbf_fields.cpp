@@ -268,7 +268,9 @@ double VRO_dBaseFld::GetNumber(int32_t number) {
     default: break;
   }
   // Read in place: filters and index keys read numbers once per record.
-  std::string_view text = TrailingBlanksTrimmed(FieldTextView(number)).substr(0, 31);
+  const char* chars = reinterpret_cast<const char*>(bytes);
+  std::string_view text =
+      TrailingBlanksTrimmed(std::string_view(chars, strnlen(chars, static_cast<size_t>(field->Length())))).substr(0, 31);
   if (text.empty()) return 0.0;
   double value = 0.0;
   if (!platform::TryTextToFloat(text, &value)) {

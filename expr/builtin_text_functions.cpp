@@ -66,11 +66,13 @@ class TvrUDFLeft : public TvrUserDefFunction {
  public:
   std::string FunctionName() const override { return "LEFT"; }
   bool Evaluate(TvrExpFunction& call, char* result, TvrExpType& type) override {
-    std::string_view text;
+    // Only the first count characters are looked at: no need to measure the whole text.
+    const char* text = builtin::FetchRequired(call, 0, exp_type::kText);
     double n = 0;
-    if (!FetchText(call, 0, text) || !FetchNumber(call, 1, n)) return false;
+    if (text == nullptr || !FetchNumber(call, 1, n)) return false;
     int64_t count = TruncCount(n);
-    return ReturnText(result, type, count <= 0 ? std::string_view() : text.substr(0, static_cast<size_t>(count)), call);
+    size_t kept = count <= 0 ? 0 : strnlen(text, static_cast<size_t>(count));
+    return ReturnText(result, type, std::string_view(text, kept), call);
   }
 };
 

@@ -6,12 +6,8 @@
 
 namespace velorin {
 
-void StoreExpText(char* buffer, std::string_view text, std::string_view what) {
-  if (text.size() > kExpMaxTextLength) {
-    RaiseExpressionNumber(exp_message::kValueTooLong, static_cast<int32_t>(kExpMaxTextLength), what);
-  }
-  if (!text.empty()) std::memcpy(buffer, text.data(), text.size());
-  buffer[text.size()] = '\0';
+void RaiseExpTextTooLong(std::string_view what) {
+  RaiseExpressionNumber(exp_message::kValueTooLong, static_cast<int32_t>(kExpMaxTextLength), what);
 }
 
 std::string TvrExpBaseObject::ExpressionText() const {

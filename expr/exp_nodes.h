@@ -234,8 +234,16 @@ class TvrExpBlnLit : public TvrExpBaseObject {
   bool value_;
 };
 
+// Raises "Value longer than 511 bytes in <what>".
+[[noreturn]] void RaiseExpTextTooLong(std::string_view what);
+
 // Copies a text value into buffer with its terminator; a text longer than
-// kExpMaxTextLength raises "Value longer than 511 bytes in <what>".
-void StoreExpText(char* buffer, std::string_view text, std::string_view what);
+// kExpMaxTextLength raises "Value longer than 511 bytes in <what>". Inline:
+// every text field, literal and function result passes through here.
+inline void StoreExpText(char* buffer, std::string_view text, std::string_view what) {
+  if (text.size() > kExpMaxTextLength) RaiseExpTextTooLong(what);
+  if (!text.empty()) std::memcpy(buffer, text.data(), text.size());
+  buffer[text.size()] = '\0';
+}
 
 }  // namespace velorin
