@@ -37,10 +37,10 @@ const std::string& Table() {
   static const std::string path = [] {
     InstallIndexFamilies();
     std::string file = bench::Directory().File("NTX.DBF");
-    TableSpec spec;
-    spec.version = 0x03;
-    for (const char* field : {"NAME:C:20", "QTY:N:8"}) spec.fields.push_back(ParseFieldSpec(field));
-    CreateTable(file, spec);
+    TableSpec tableLayout;
+    tableLayout.version = 0x03;
+    for (const char* field : {"NAME:C:20", "QTY:N:8"}) tableLayout.fields.push_back(ParseFieldSpec(field));
+    CreateTable(file, tableLayout);
     std::string bytes;
     {
       std::ifstream in(file, std::ios::binary);

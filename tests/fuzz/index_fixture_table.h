@@ -18,11 +18,11 @@ constexpr int kIndexTableRecords = 120;
 // Makes F.DBF in directory: NAME C(6), NUM N(6), BORN D, 120 records.
 inline void MakeIndexTable(const std::string& directory) {
   InstallIndexFamilies();
-  TableSpec spec;
-  spec.version = 0x03;
-  for (const char* field : {"NAME:C:6", "NUM:N:6", "BORN:D"}) spec.fields.push_back(ParseFieldSpec(field));
+  TableSpec tableLayout;
+  tableLayout.version = 0x03;
+  for (const char* field : {"NAME:C:6", "NUM:N:6", "BORN:D"}) tableLayout.fields.push_back(ParseFieldSpec(field));
   std::string path = directory + "/F.DBF";
-  CreateTable(path, spec);
+  CreateTable(path, tableLayout);
   VRO_dBHandler table(path, true, false);
   char text[16];
   for (int i = 0; i < kIndexTableRecords; ++i) {
