@@ -1,5 +1,5 @@
 // Benchmarks of index files on a table of a million records, NAME C(20), for
-// the NDX and the MDX family: building an index on UPPER(NAME) against reading
+// each family (NDX, MDX, CDX, NTX; the capture names it): building an index on UPPER(NAME) against reading
 // the table and sorting the same key strings with std::sort; exact seeks on a
 // warm index opened exclusively and opened shared (pages reread each seek);
 // walking the table in index order against walking it in natural order.
@@ -41,7 +41,7 @@ const std::string& Table() {
   return path;
 }
 
-// NAMES.NDX or NAMES.MDX (by extension) with the order NAMES on UPPER(NAME),
+// NAMES.NDX, .MDX, .CDX or .NTX (by extension) with the order NAMES on UPPER(NAME),
 // made once per run, before any handler opens the table read-only.
 const std::string& Index(const std::string& extension) {
   static std::map<std::string, std::string> made;
@@ -66,6 +66,8 @@ void BM_BuildIndexUpperName(benchmark::State& state, const std::string& extensio
 }
 BENCHMARK_CAPTURE(BM_BuildIndexUpperName, ndx, std::string(".NDX"))->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK_CAPTURE(BM_BuildIndexUpperName, mdx, std::string(".MDX"))->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(BM_BuildIndexUpperName, cdx, std::string(".CDX"))->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(BM_BuildIndexUpperName, ntx, std::string(".NTX"))->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // The floor for the build: every record read, its name upper-cased, and the
 // million strings sorted in memory.
@@ -117,10 +119,14 @@ void Seeks(benchmark::State& state, bool shared, const std::string& extension) {
 void BM_SeekExclusive(benchmark::State& state, const std::string& extension) { Seeks(state, false, extension); }
 BENCHMARK_CAPTURE(BM_SeekExclusive, ndx, std::string(".NDX"))->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_SeekExclusive, mdx, std::string(".MDX"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SeekExclusive, cdx, std::string(".CDX"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SeekExclusive, ntx, std::string(".NTX"))->Unit(benchmark::kMillisecond);
 
 void BM_SeekShared(benchmark::State& state, const std::string& extension) { Seeks(state, true, extension); }
 BENCHMARK_CAPTURE(BM_SeekShared, ndx, std::string(".NDX"))->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_SeekShared, mdx, std::string(".MDX"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SeekShared, cdx, std::string(".CDX"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SeekShared, ntx, std::string(".NTX"))->Unit(benchmark::kMillisecond);
 
 void Walk(benchmark::State& state, bool inIndexOrder, const std::string& extension) {
   const std::string& index = Index(extension);
@@ -141,6 +147,8 @@ void Walk(benchmark::State& state, bool inIndexOrder, const std::string& extensi
 void BM_WalkIndexOrder(benchmark::State& state, const std::string& extension) { Walk(state, true, extension); }
 BENCHMARK_CAPTURE(BM_WalkIndexOrder, ndx, std::string(".NDX"))->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_WalkIndexOrder, mdx, std::string(".MDX"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_WalkIndexOrder, cdx, std::string(".CDX"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_WalkIndexOrder, ntx, std::string(".NTX"))->Unit(benchmark::kMillisecond);
 
 void BM_WalkNaturalOrderNames(benchmark::State& state) { Walk(state, false, ".NDX"); }
 BENCHMARK(BM_WalkNaturalOrderNames)->Unit(benchmark::kMillisecond);
@@ -154,5 +162,9 @@ int main(int argc, char** argv) {
       {{"BM_BuildIndexUpperName/ndx", "BM_ReadAndSortKeys", "NDX: build on UPPER(NAME) / read and std::sort the keys"},
        {"BM_BuildIndexUpperName/mdx", "BM_ReadAndSortKeys", "MDX: build on UPPER(NAME) / read and std::sort the keys"},
        {"BM_WalkIndexOrder/ndx", "BM_WalkNaturalOrderNames", "NDX: walk in index order / walk in natural order"},
-       {"BM_WalkIndexOrder/mdx", "BM_WalkNaturalOrderNames", "MDX: walk in index order / walk in natural order"}});
+       {"BM_BuildIndexUpperName/cdx", "BM_ReadAndSortKeys", "CDX: build on UPPER(NAME) / read and std::sort the keys"},
+       {"BM_BuildIndexUpperName/ntx", "BM_ReadAndSortKeys", "NTX: build on UPPER(NAME) / read and std::sort the keys"},
+       {"BM_WalkIndexOrder/mdx", "BM_WalkNaturalOrderNames", "MDX: walk in index order / walk in natural order"},
+       {"BM_WalkIndexOrder/cdx", "BM_WalkNaturalOrderNames", "CDX: walk in index order / walk in natural order"},
+       {"BM_WalkIndexOrder/ntx", "BM_WalkNaturalOrderNames", "NTX: walk in index order / walk in natural order"}});
 }

@@ -304,36 +304,37 @@ void TvrVariant::TrimText() {
 }
 
 int TvrVariant::Compare(const TvrVariant* other, int32_t* position, int prefixResult) const {
+  if (other == nullptr) {
+    if (position != nullptr) *position = 0;
+    return 1;
+  }
+  return CompareBytes(kind_, Bytes(), other->kind_, other->Bytes(), position, prefixResult);
+}
+
+int TvrVariant::CompareBytes(TvrVariantKind kindA, std::string_view a, TvrVariantKind kindB, std::string_view b,
+                             int32_t* position, int prefixResult) {
   auto setPosition = [position](int32_t value) {
     if (position != nullptr) *position = value;
   };
-  if (other == nullptr) {
-    setPosition(0);
-    return 1;
-  }
   TvrVariantKind kind;
-  if (kind_ == other->kind_) {
-    kind = kind_;
-  } else if (kind_ == TvrVariantKind::kRaw) {
-    kind = other->kind_;
-  } else if (other->kind_ == TvrVariantKind::kRaw) {
-    kind = kind_;
+  if (kindA == kindB) {
+    kind = kindA;
+  } else if (kindA == TvrVariantKind::kRaw) {
+    kind = kindB;
+  } else if (kindB == TvrVariantKind::kRaw) {
+    kind = kindA;
   } else {
     RaiseEngineMessage("Variant types mismatch for compare");
   }
   if (kind == TvrVariantKind::kNone) RaiseEngineMessage("Variant types mismatch for compare");
   setPosition(0);
-  bool thisEmpty = IsEmpty();
-  bool otherEmpty = other->IsEmpty();
-  if (thisEmpty || otherEmpty) return thisEmpty == otherEmpty ? 0 : (thisEmpty ? -1 : 1);
-  std::string_view a = Bytes();
-  std::string_view b = other->Bytes();
+  if (a.empty() || b.empty()) return a.empty() == b.empty() ? 0 : (a.empty() ? -1 : 1);
   switch (kind) {
     case TvrVariantKind::kText:
     case TvrVariantKind::kRaw: {
       size_t shorter = std::min(a.size(), b.size());
       // memcmp compares as unsigned bytes; the position is looked for only when asked.
-      int differs = shorter == 0 ? 0 : std::memcmp(a.data(), b.data(), shorter);
+      int differs = std::memcmp(a.data(), b.data(), shorter);
       if (differs != 0) {
         if (position != nullptr) {
           size_t i = 0;

@@ -115,6 +115,10 @@ class TvrVariant {
   // logicals as truth values (false < true). *position is 0 for all but text and
   // raw, and 0 without another value (result 1).
   int Compare(const TvrVariant* other, int32_t* position, int prefixResult) const;
+  // The same comparison of two values given as their kinds and bytes (an empty
+  // view is an empty value), for keys kept packed outside any TvrVariant.
+  static int CompareBytes(TvrVariantKind kindA, std::string_view a, TvrVariantKind kindB, std::string_view b,
+                          int32_t* position, int prefixResult);
 
   // A value is empty when it has no buffer or its length is 0.
   bool IsEmpty() const { return data_ == nullptr || length_ == 0; }

@@ -56,6 +56,7 @@ VRobjIndexKeyData EntryFor(const VRobjIndexKey& child) {
 }  // namespace
 
 void VRobjIndexTag::MarkDirty(const std::shared_ptr<VRobjIndexKey>& node) {
+  node->KeysChanged();
   if (std::find(dirty_.begin(), dirty_.end(), node) == dirty_.end()) dirty_.push_back(node);
 }
 
@@ -63,6 +64,7 @@ void VRobjIndexTag::WriteDirty() {
   std::vector<std::shared_ptr<VRobjIndexKey>> dirty;
   dirty.swap(dirty_);
   for (const auto& node : dirty) {
+    node->KeysChanged();
     if (node->Page == 0) {
       node->Page = file_.PageAllocate();
       Remember(node);
@@ -177,7 +179,7 @@ void VRobjIndexTag::EntryDelete() {
   for (size_t l = 0; l < level && keepLast; ++l) keepLast = path_[l].position == path_[l].node->Count() - 1;
   while (level > 0 && path_[level].node->Count() == 0 && !keepLast) {
     UnlinkSiblings(*path_[level].node);
-    cache_.erase(path_[level].node->Page);
+    cache_.Erase(path_[level].node->Page);
     dirty_.erase(std::remove(dirty_.begin(), dirty_.end(), path_[level].node), dirty_.end());
     path_.resize(level);
     --level;

@@ -30,6 +30,19 @@ std::string PathWithoutExtension(const std::string& path) {
 
 std::string UpperTrimmed(std::string_view text) { return UpperAscii(TrimBlanks(text)); }
 
+// ---- a page in memory ----------------------------------------------------------------
+
+size_t VRobjIndexKey::MemoryUse() const {
+  // Each key's buffer is its own allocation (rounded up, with the allocator's
+  // word); the pack holds the keys again, with a slot each.
+  size_t bytes = sizeof(VRobjIndexKey) + Entries.capacity() * sizeof(VRobjIndexKeyData);
+  for (const VRobjIndexKeyData& entry : Entries) {
+    auto capacity = static_cast<size_t>(entry.Capacity());
+    bytes += (capacity + 15) / 16 * 16 + 16 + capacity + 24;
+  }
+  return bytes;
+}
+
 // ---- the index file ----------------------------------------------------------------
 
 VRobjIndexFile::VRobjIndexFile(VRO_dBHandler* table)
@@ -287,7 +300,7 @@ bool VRobjIndexTag::ForEvaluate() {
   return forExpression_->ResultType() == 'L' && result.AsBoolean();
 }
 
-void VRobjIndexTag::DropCache() { cache_.clear(); }
+void VRobjIndexTag::DropCache() { cache_.Clear(); }
 
 void VRobjIndexTag::ForgetCursor() {
   path_.clear();
@@ -296,6 +309,10 @@ void VRobjIndexTag::ForgetCursor() {
 }
 
 void VRobjIndexTag::TextKeyForm(TvrVariant& value) {
+  if (value.Kind() == TvrVariantKind::kText) {
+    value.TrimText();
+    return;
+  }
   std::string text = value.Kind() == TvrVariantKind::kText ? std::string(value.Bytes()) : value.AsString();
   size_t end = text.find_last_not_of(' ');
   text.resize(end == std::string::npos ? 0 : end + 1);
@@ -336,13 +353,11 @@ bool VRobjIndexTag::KeyLayoutFromSample(int32_t numericLength, int32_t dateLengt
 }
 
 void VRobjIndexTag::Remember(const std::shared_ptr<VRobjIndexKey>& node) {
-  if (cache_.size() >= kCachedPages) cache_.clear();  // nodes on the cursor stay alive through the path
-  cache_[node->Page] = node;
+  cache_.Put(node->Page, node, node->MemoryUse());  // nodes on the cursor outlive a restart
 }
 
 std::shared_ptr<VRobjIndexKey> VRobjIndexTag::NodeAt(int32_t page, const VRobjIndexKeyData* above) {
-  auto found = cache_.find(page);
-  if (found != cache_.end()) return found->second;
+  if (const std::shared_ptr<VRobjIndexKey>* found = cache_.Find(page)) return *found;
   int32_t end = file_.AllocationPoint();
   if (end < 0) end = file_.PageEndRefresh();
   if (page <= 0 || page >= end) file_.Damaged();
@@ -380,7 +395,10 @@ void VRobjIndexTag::ChildDescend(size_t level, bool atEnd) {
   const VRobjIndexKeyData& entry = parent.node->Entries[static_cast<size_t>(parent.position)];
   bool rightEdge = true;
   for (size_t l = 0; l <= level && rightEdge; ++l) rightEdge = path_[l].position == path_[l].node->Count() - 1;
-  std::shared_ptr<VRobjIndexKey> child = NodeAt(entry.Pointer, rightEdge ? nullptr : &entry);
+  // The pointer from the pack when there is one: the search has just read it.
+  const PackedKeys& packed = parent.node->Packed();
+  int32_t pointer = packed.Kind() == TvrVariantKind::kNone ? entry.Pointer : packed.PointerAt(parent.position);
+  std::shared_ptr<VRobjIndexKey> child = NodeAt(pointer, rightEdge ? nullptr : &entry);
   path_.resize(level + 1);
   int32_t position = atEnd ? child->Count() - 1 : 0;
   if (!child->Leaf && child->Count() == 0) file_.Damaged();
@@ -453,22 +471,45 @@ bool VRobjIndexTag::EntryCurrent() {
   if (path_.empty()) return false;
   const CursorLevel& leaf = path_.back();
   if (!leaf.node->Leaf || leaf.position < 0 || leaf.position >= leaf.node->Count()) return false;
-  currentKey_ = leaf.node->Entries[static_cast<size_t>(leaf.position)];
+  const VRobjIndexKeyData& entry = leaf.node->Entries[static_cast<size_t>(leaf.position)];
+  const PackedKeys& packed = leaf.node->Packed();
+  if (packed.Kind() == TvrVariantKind::kNone) {
+    currentKey_ = entry;
+    return true;
+  }
+  // From the pack, which a seek has just read: the entry and its own buffer
+  // would be more cache misses.
+  std::string_view bytes = packed.KeyAt(leaf.position);
+  currentKey_.SetBytes(bytes.data(), static_cast<int32_t>(bytes.size()));
+  currentKey_.SetKind(packed.Kind());
+  currentKey_.RecNo = packed.RecNoAt(leaf.position);
+  currentKey_.Pointer = packed.PointerAt(leaf.position);
   return true;
 }
 
 int VRobjIndexTag::NodeSearch(int32_t record, const TvrVariant& key, int prefixResult) {
   OpenRoot();
   bool byRecord = file_.DuplicatesByRecNo() && record != kAnyRecord && record != kAfterEqualKeys;
-  // The adjusted comparison of the search key with an entry.
-  auto compare = [&](const VRobjIndexKeyData& entry, bool leaf) {
-    int c = CompareKey(key, entry, prefixResult);
+  // The adjusted comparison of the search key with an entry: c, the keys'
+  // comparison; record, the entry's record number.
+  auto adjusted = [&](int c, int32_t other) {
     if (c == 0 && record == kAfterEqualKeys) return 1;
-    if (c == 0 && byRecord) {
-      int32_t other = leaf ? entry.Pointer : entry.RecNo;
-      return record > other ? 1 : (record < other ? -1 : 0);
-    }
+    if (c == 0 && byRecord) return record > other ? 1 : (record < other ? -1 : 0);
     return c;
+  };
+  // Through the node's pack, with the key prepared for it.
+  auto compareAt = [&](const VRobjIndexKey& node, const PackedKeys& packed, const PackedKeys::Probe& probe, int32_t i) {
+    if (packed.Kind() == TvrVariantKind::kNone) {
+      const VRobjIndexKeyData& entry = node.Entries[static_cast<size_t>(i)];
+      return adjusted(CompareKey(key, entry, prefixResult), node.Leaf ? entry.Pointer : entry.RecNo);
+    }
+    int c = packed.Compare(probe, i);
+    if (treeDescending_) c = -c;
+    return c == 0 ? adjusted(c, node.Leaf ? packed.PointerAt(i) : packed.RecNoAt(i)) : c;
+  };
+  auto probeFor = [&](const PackedKeys& packed) {
+    return packed.Kind() == TvrVariantKind::kNone ? PackedKeys::Probe{}
+                                                   : packed.Prepare(key.Kind(), key.Bytes(), prefixResult);
   };
   size_t level = 0;
   while (true) {
@@ -481,12 +522,14 @@ int VRobjIndexTag::NodeSearch(int32_t record, const TvrVariant& key, int prefixR
     }
     // The first entry the key does not exceed; interior nodes go into their last
     // child when the key exceeds every other one.
+    const PackedKeys& packed = node.Packed();
+    PackedKeys::Probe probe = probeFor(packed);
     int32_t searched = node.Leaf ? node.Count() : node.Count() - 1;
     int32_t low = 0;
     int32_t high = searched;
     while (low < high) {
       int32_t middle = low + (high - low) / 2;
-      if (compare(node.Entries[static_cast<size_t>(middle)], node.Leaf) > 0) {
+      if (compareAt(node, packed, probe, middle) > 0) {
         low = middle + 1;
       } else {
         high = middle;
@@ -505,7 +548,8 @@ int VRobjIndexTag::NodeSearch(int32_t record, const TvrVariant& key, int prefixR
   }
   {
     const CursorLevel& leaf = path_.back();
-    result = compare(leaf.node->Entries[static_cast<size_t>(leaf.position)], true) == 0 ? 0 : -1;
+    const PackedKeys& packed = leaf.node->Packed();
+    result = compareAt(*leaf.node, packed, probeFor(packed), leaf.position) == 0 ? 0 : -1;
   }
   if (record == kAnyRecord || record == kAfterEqualKeys || file_.DuplicatesByRecNo()) return result;
   // Among equal keys, on to the wanted record, through the following leaves too.
@@ -596,12 +640,11 @@ int32_t VRobjIndexTag::KeyFind(const TvrVariant& key, int32_t record) {
   VRO_dBHandler* table = file_.Table();
   file_.SetExactMatch(table == nullptr || table->ExactMatch());
   currentKey_.Pointer = 0;
-  VRobjIndexKeyData sought;
-  static_cast<TvrVariant&>(sought) = key;
-  SoughtKeyForm(sought);
+  static_cast<TvrVariant&>(soughtKey_) = key;
+  SoughtKeyForm(soughtKey_);
   BeginRead();
   bof_ = eof_ = false;
-  int result = NodeSearch(record, sought, file_.ExactMatch() ? -1 : 0);
+  int result = NodeSearch(record, soughtKey_, file_.ExactMatch() ? -1 : 0);
   if (result == 1 || !EntryCurrent()) {
     eof_ = true;
     currentKey_.Pointer = 0;

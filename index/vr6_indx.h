@@ -32,7 +32,8 @@
 //
 // Every page that an update makes dirty, and the header, are written before the
 // update returns, so nothing is written after the caller released the index lock.
-// Pages are cached per order with a bound (kCachedPages); when the file is shared
+// Pages are cached per order with a bound on their memory (kCacheBytes: a warm
+// order of a million keys fits); when the file is shared
 // and not locked by this program the cache is dropped before every seek, first or
 // last, so that pages another program changed are read again.
 //
@@ -43,16 +44,18 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "engine/index_links.h"
 #include "engine/vr6_disk.h"
 #include "engine/vr6_glbl.h"
 #include "index/key_expression.h"
+#include "index/packed_keys.h"
+#include "index/page_cache.h"
 
 namespace velorin {
 
@@ -85,12 +88,26 @@ class VRobjIndexKey {
   std::vector<VRobjIndexKeyData> Entries;
 
   int32_t Count() const { return static_cast<int32_t>(Entries.size()); }
+
+  // The entries' keys packed for the search of a seek (packed_keys.h), built
+  // when first asked; whoever changes Entries calls KeysChanged() (the
+  // framework's MarkDirty does).
+  const PackedKeys& Packed() const {
+    if (!packed_.Built()) packed_.Build(Entries);
+    return packed_;
+  }
+  void KeysChanged() { packed_.Reset(); }
+  // What the node holds in memory, roughly, for the cache's bound.
+  size_t MemoryUse() const;
+
+ private:
+  mutable PackedKeys packed_;
 };
 
 class VRobjIndexTag : public IndexOrder {
  public:
   static constexpr int32_t kMaxDepth = 32;
-  static constexpr size_t kCachedPages = 32768;
+  static constexpr size_t kCacheBytes = size_t{160} << 20;
   static constexpr int32_t kAnyRecord = -1;
   static constexpr int32_t kAfterEqualKeys = 2147483647;
 
@@ -279,7 +296,8 @@ class VRobjIndexTag : public IndexOrder {
   bool updating_ = false;
   std::unique_ptr<KeyExpression> keyExpression_;
   std::unique_ptr<KeyExpression> forExpression_;
-  std::unordered_map<int32_t, std::shared_ptr<VRobjIndexKey>> cache_;
+  PageCache cache_{kCacheBytes};
+  VRobjIndexKeyData soughtKey_;  // KeyFind's converted key, kept for its buffer
   std::vector<std::shared_ptr<VRobjIndexKey>> dirty_;
 };
 
