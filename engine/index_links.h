@@ -59,6 +59,14 @@ class IndexOrder {
   virtual void PageCursorRelease() = 0;
   // Converts a value into the order's stored key form.
   virtual void AdjustValue(TvrVariant& value) const = 0;
+  // A hint for reading ahead while walking by code (nav::kNext or kPrevious):
+  // the records of keys the walk will reach soon, at most max of them, that the
+  // order has not given since it last moved to another page; nothing moves. The
+  // number given, 0 when the order knows none.
+  virtual int32_t RecordsAhead(int32_t code, int32_t* records, int32_t max) {
+    (void)code, (void)records, (void)max;
+    return 0;
+  }
   // The key under the cursor.
   virtual const TvrVariant& CurrentKey() const = 0;
   virtual bool Bof() const = 0;

@@ -129,6 +129,7 @@ void VRO_dBHandler::GoRecord(int32_t request) {
       atEof_ = currentOrder_->Eof();
       atBof_ = currentOrder_->Bof();
       if (atEof_ || atBof_) break;
+      if (step != 0 && RecordCacheInUse()) PrefetchRecordsAhead(step);
       if (filterInEffect_ && filterSet_ && !filterSet_->Test(candidate)) {
         code = step;  // the filter refuses it: on in the order
         continue;
@@ -145,6 +146,18 @@ void VRO_dBHandler::GoRecord(int32_t request) {
     code = step;
   }
   if (lockProtocol_ == static_cast<uint8_t>(TvrLokProtocol::ClipLock)) UnlockIndexes();
+}
+
+void VRO_dBHandler::PrefetchRecordsAhead(int32_t step) {
+  // Records lie all over the file in index order: asked for early, several
+  // come from memory at once instead of one after another.
+  constexpr int32_t kAhead = 16;
+  int32_t records[kAhead];
+  int32_t count = currentOrder_->RecordsAhead(step, records, kAhead);
+  for (int32_t i = 0; i < count; ++i) {
+    if (records[i] < 1 || records[i] > recordCount_) continue;
+    recordCache_.Prefetch(static_cast<int32_t>(RecordOffset(records[i])), recordLength_);
+  }
 }
 
 void VRO_dBHandler::Skip(int32_t count) {
@@ -289,6 +302,17 @@ void VRO_dBHandler::SetReadAhead(bool on) {
 }
 
 int32_t VRO_dBHandler::ReadAt(int32_t offset, void* buffer, int32_t count) {
+  if (RecordCacheInUse() && offset >= headerLength_ && count >= 0 && count <= RecordBlockCache::kBlockBytes) {
+    if (!readFile_) {
+      readFile_ = [this](int32_t at, void* into, int32_t n) { return VRO_DiskFile::ReadAt(at, into, n); };
+    }
+    int32_t available = recordCache_.Read(offset, buffer, count, readFile_);
+    if (available < count) std::memset(static_cast<char*>(buffer) + available, 0, static_cast<size_t>(count - available));
+    bytesDone_ = available;
+    position_ = offset + count;
+    status_ = available < count ? error_code::kShortRead : 0;
+    return available;
+  }
   if (!readAheadActive_ || offset < headerLength_ || count > readAheadSize_ || offset < 0 || count < 0) {
     return VRO_DiskFile::ReadAt(offset, buffer, count);
   }
@@ -310,13 +334,28 @@ int32_t VRO_dBHandler::ReadAt(int32_t offset, void* buffer, int32_t count) {
 }
 
 void VRO_dBHandler::WriteAt(int32_t offset, const void* buffer, int32_t count) {
-  VRO_DiskFile::WriteAt(offset, buffer, count);
+  try {
+    VRO_DiskFile::WriteAt(offset, buffer, count);
+  } catch (...) {
+    recordCache_.Clear();  // what reached the file is not known
+    throw;
+  }
+  if (status_ == 0) {
+    recordCache_.Written(offset, buffer, count);
+  } else {
+    recordCache_.Clear();  // what reached the file is not known
+  }
   if (status_ != 0 || !readAheadActive_ || readAheadStart_ < 0 || offset == 0) return;
   if (offset >= readAheadStart_ && int64_t{offset} + count <= readAheadEnd_) {
     std::memcpy(readAheadBuffer_.data() + (offset - readAheadStart_), buffer, static_cast<size_t>(count));
   } else if (int64_t{offset} + count > readAheadStart_ && offset < readAheadEnd_) {
     readAheadStart_ = -1;  // a write across the cache's edge: drop it
   }
+}
+
+void VRO_dBHandler::Truncate(int32_t newSize) {
+  recordCache_.Clear();
+  VRO_DiskFile::Truncate(newSize);
 }
 
 // ---- writes under the index locks ----------------------------------------------
@@ -415,6 +454,7 @@ void VRO_dBHandler::SetRange(const std::string& low, const std::string& high, bo
 }
 
 void VRO_dBHandler::CloseIndexes() {
+  recordCache_.Clear();
   currentOrder_ = nullptr;
   currentTagName_.clear();
   indexFiles_.clear();
@@ -517,6 +557,7 @@ int32_t VRO_dBHandler::SelectOrder(const std::string* tagName, bool keepPosition
   currentOrder_ = nullptr;
   currentTagName_.clear();
   if (chosen == nullptr) {
+    recordCache_.Clear();  // natural order reads ahead instead
     SetReadAhead(true);
     if (!keepPosition) GoRecord(nav::kFirst);
     return 0;

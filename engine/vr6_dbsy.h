@@ -3,7 +3,8 @@
 // VRO_dBHandler adds to the field layer: navigation that hides deleted records
 // when asked and honours a record filter (the RecordAccepted hook, and later an
 // expression filter held as a bit set), a general field Search, Skip with a
-// direct jump, Pack, a read-ahead cache for walking in natural order, locking of
+// direct jump, Pack, a read-ahead cache for walking in natural order and a
+// record cache for walking an exclusive table in index order, locking of
 // the index files around every write, and progress reports through StatusUpdate:
 // (-1, kind, total) at the start, (kind, current, 0) as it goes, (0, 0, 0) or
 // (0, visited, 0) at the end; kinds 1 and 2 index builds, 11 pack, 21 search.
@@ -29,6 +30,7 @@
 #include <vector>
 
 #include "engine/index_links.h"
+#include "engine/record_cache.h"
 #include "engine/record_filter.h"
 #include "engine/vr6_DBF.h"
 #include "engine/vr6_glbl.h"
@@ -85,6 +87,7 @@ class VRO_dBHandler : public VRO_dBaseFld {
   // The read-ahead cache sits under the record reads and writes.
   int32_t ReadAt(int32_t offset, void* buffer, int32_t count) override;
   void WriteAt(int32_t offset, const void* buffer, int32_t count) override;
+  void Truncate(int32_t newSize) override;
   bool Rename(const std::string& newName) override;
   // Under the index locks; error 33 when they cannot be had (nothing written).
   void Append() override;
@@ -137,6 +140,16 @@ class VRO_dBHandler : public VRO_dBaseFld {
   uint16_t SearchOptions() const { return searchOptions_; }
   void SetSearchOptions(uint16_t options) { searchOptions_ = options; }
   bool ReadAheadActive() const { return readAheadActive_; }
+  // Whether record reads go through the record cache: in index order, on a
+  // table no other program may write (opened exclusively) that fits the cache's
+  // bound, with read-ahead allowed. Other tables read each record as it is
+  // wanted.
+  bool RecordCacheInUse() const {
+    return currentOrder_ != nullptr && !shared_ && readAheadAllowed_ &&
+           int64_t{headerLength_} + int64_t{recordCount_} * recordLength_ <=
+               static_cast<int64_t>(RecordBlockCache::kBoundBytes);
+  }
+  size_t RecordCacheBytes() const { return recordCache_.BytesHeld(); }
   bool ReadAheadAllowed() const { return readAheadAllowed_; }
   bool FindFound() const { return findFound_; }
   IndexOrder* CurrentOrder() const { return currentOrder_; }
@@ -170,6 +183,9 @@ class VRO_dBHandler : public VRO_dBaseFld {
   void ClearFilterExpression();
   void ReportProgress(int32_t stat1, int32_t stat2, int32_t stat3) { StatusUpdate(stat1, stat2, stat3); }
 
+  // While walking in index order through the record cache: asks the processor
+  // for the records the order will reach soon.
+  void PrefetchRecordsAhead(int32_t step);
   // Reads the record the current order stands on after a fast Skip.
   void SkipInOrder(int32_t count);
 
@@ -184,6 +200,8 @@ class VRO_dBHandler : public VRO_dBaseFld {
   int32_t readAheadSize_ = 0;
   bool readAheadActive_ = false;
   bool readAheadAllowed_ = true;
+  RecordBlockCache recordCache_;
+  RecordBlockCache::FileReader readFile_;
   bool findFound_ = false;
   std::unique_ptr<TvrHugeSet> filterSet_;
   std::unique_ptr<RecordFilter> filterExpression_;

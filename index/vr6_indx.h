@@ -126,6 +126,7 @@ class VRobjIndexTag : public IndexOrder {
   int32_t RangeSet(const TvrVariant* low, bool lowInclusive, bool highInclusive, const TvrVariant* high) override;
   void PageCursorReset(int32_t mode) override;
   void PageCursorRelease() override;
+  int32_t RecordsAhead(int32_t code, int32_t* records, int32_t max) override;
   const TvrVariant& CurrentKey() const override { return currentKey_; }
   bool Bof() const override { return bof_; }
   bool Eof() const override { return eof_; }
@@ -243,6 +244,9 @@ class VRobjIndexTag : public IndexOrder {
   bool EntryLast();
   bool EntryNext();
   bool EntryPrior();
+  // The leaf beside the cursor's in the direction, when every page down to it
+  // is cached (nothing is read); nullptr otherwise.
+  const VRobjIndexKey* CachedNeighbourLeaf(bool forward) const;
   // Copies the leaf entry under the cursor into the current key; false when none.
   bool EntryCurrent();
   void RangeCheck();
@@ -298,6 +302,14 @@ class VRobjIndexTag : public IndexOrder {
   std::unique_ptr<KeyExpression> forExpression_;
   PageCache cache_{kCacheBytes};
   VRobjIndexKeyData soughtKey_;  // KeyFind's converted key, kept for its buffer
+  // What RecordsAhead gave last: the leaf, how far in each direction, and how
+  // many of the neighbouring leaf's records. The leaves are known by address
+  // only and never reached through these pointers once the cursor moved.
+  const VRobjIndexKey* aheadLeaf_ = nullptr;
+  int32_t aheadForward_ = -1;
+  int32_t aheadBackward_ = 0;
+  const VRobjIndexKey* aheadNextLeaf_ = nullptr;
+  int32_t aheadNextGiven_ = 0;
   std::vector<std::shared_ptr<VRobjIndexKey>> dirty_;
 };
 

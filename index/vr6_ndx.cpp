@@ -149,7 +149,6 @@ bool VRobjNDXTag::KeyAdd(const VRobjIndexKeyData& key) {
 bool VRobjNDXTag::TagCreate(const std::string& name, const std::string& keyExpression, bool unique, bool ascending,
                             const std::string& forExpression) {
   VRobjIndexTag::TagCreate(name, keyExpression, unique, ascending, forExpression);
-  VRO_dBHandler* table = file_.Table();
   if (!KeyLayoutFromSample(kNumericKeyLength, kNumericKeyLength)) return false;
   if (keyLength_ > TvrSort::kMaxKeyLength - 1) RaiseEngineMessage("Sort key length greater than 240 bytes");
   entryLength_ = ndx_format::EntryLength(keyLength_);
