@@ -60,6 +60,8 @@ class PackedKeys {
   int32_t PointerAt(int32_t i) const { return Load<int32_t>(Slot(i) + kPointer); }
   int32_t RecNoAt(int32_t i) const { return Load<int32_t>(Slot(i) + kRecNo); }
   size_t MemoryUse() const { return sizeof(PackedKeys) + bytes_; }
+  // Where the pack's bytes begin (what a search reads first); nullptr when empty.
+  const void* Data() const { return data_.get(); }
 
   // Prepares a key of that kind for Compare; prefixResult as for
   // TvrVariant::Compare.

@@ -15,7 +15,10 @@ const std::shared_ptr<VRobjIndexKey>* PageCache::Find(int32_t page) const {
   size_t mask = slots_.size() - 1;
   for (size_t i = Home(page);; i = (i + 1) & mask) {
     const Slot& slot = slots_[i];
-    if (slot.page == page) return &slot.node;
+    if (slot.page == page) {
+      if (slot.hint != nullptr) __builtin_prefetch(slot.hint);
+      return &slot.node;
+    }
     if (slot.page == 0) return nullptr;
   }
 }
@@ -32,6 +35,18 @@ void PageCache::Put(int32_t page, std::shared_ptr<VRobjIndexKey> node, size_t by
       if (slot.page == 0) ++count_;
       slot.page = page;
       slot.node = std::move(node);
+      slot.hint = nullptr;
+      return;
+    }
+  }
+}
+
+void PageCache::SetHint(int32_t page, const void* hint) {
+  if (slots_.empty() || page == 0) return;
+  size_t mask = slots_.size() - 1;
+  for (size_t i = Home(page); slots_[i].page != 0; i = (i + 1) & mask) {
+    if (slots_[i].page == page) {
+      slots_[i].hint = hint;
       return;
     }
   }

@@ -21,8 +21,13 @@ class PageCache {
  public:
   explicit PageCache(size_t byteBound) : byteBound_(byteBound) {}
 
-  // The node of the page, or nullptr.
+  // The node of the page, or nullptr. When a hint was left for the page, the
+  // processor is asked for that memory at once.
   const std::shared_ptr<VRobjIndexKey>* Find(int32_t page) const;
+  // Leaves with the page the address that a search of it reads first (its
+  // packed keys), so that the next Find asks for it together with the node
+  // instead of after it. Only prefetched: a stale address does no harm.
+  void SetHint(int32_t page, const void* hint);
   // Keeps node as page (replacing what was kept there), charging bytes.
   void Put(int32_t page, std::shared_ptr<VRobjIndexKey> node, size_t bytes);
   void Erase(int32_t page);
@@ -33,6 +38,7 @@ class PageCache {
   struct Slot {
     int32_t page = 0;  // 0: empty
     std::shared_ptr<VRobjIndexKey> node;
+    const void* hint = nullptr;
   };
   static constexpr size_t kFirstSlots = 1024;
 

@@ -97,6 +97,7 @@ class VRobjIndexKey {
     return packed_;
   }
   void KeysChanged() { packed_.Reset(); }
+  bool PackedBuilt() const { return packed_.Built(); }
   // What the node holds in memory, roughly, for the cache's bound.
   size_t MemoryUse() const;
 
