@@ -17,6 +17,13 @@ using testing::MakeNdx;
 
 class IndexOrderReadsTest : public ::testing::Test {
  protected:
+  // T.DBF of n records (MakeLargeTable) with NAME.NDX on NAME.
+  void MakeIndexedTable(int n) {
+    MakeLargeTable(dir_.File("T.DBF"), n);
+    InstallIndexFamilies();
+    VRO_dBHandler table(dir_.File("T.DBF"), true, false);
+    MakeNdx(table, dir_.File("NAME.NDX"), "NAME");
+  }
   void OpenInNameOrder(VRO_dBHandler& table) {
     ASSERT_EQ(table.OpenIndex("NAME.NDX"), 0);
     std::string tag = "NAME";
@@ -26,13 +33,7 @@ class IndexOrderReadsTest : public ::testing::Test {
 };
 
 TEST_F(IndexOrderReadsTest, ExclusiveWalksSeeEveryWriteAppendAndPack) {
-  // About 3 MB: the records span more than one block of the cache.
-  MakeLargeTable(dir_.File("T.DBF"), 100000);
-  {
-    InstallIndexFamilies();
-    VRO_dBHandler table(dir_.File("T.DBF"), true, false);
-    MakeNdx(table, dir_.File("NAME.NDX"), "NAME");
-  }
+  MakeIndexedTable(100000);  // about 3 MB: the records span more than one block of the cache
   VRO_dBHandler table(dir_.File("T.DBF"), true, false);
   OpenInNameOrder(table);
   std::map<int32_t, std::string> model;  // record -> NUM as text
@@ -89,12 +90,7 @@ TEST_F(IndexOrderReadsTest, ExclusiveWalksSeeEveryWriteAppendAndPack) {
 }
 
 TEST_F(IndexOrderReadsTest, SharedReadsSeeAnotherProgramsWriteAtOnce) {
-  MakeLargeTable(dir_.File("T.DBF"), 2000);
-  {
-    InstallIndexFamilies();
-    VRO_dBHandler table(dir_.File("T.DBF"), true, false);
-    MakeNdx(table, dir_.File("NAME.NDX"), "NAME");
-  }
+  MakeIndexedTable(2000);
   VRO_dBHandler reader(dir_.File("T.DBF"), true, true);
   OpenInNameOrder(reader);
   for (reader.GoRecord(nav::kFirst); !reader.AtEOF(); reader.GoRecord(nav::kNext)) {
