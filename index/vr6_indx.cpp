@@ -286,7 +286,11 @@ void VRobjIndexTag::ForExprCompile() {
 void VRobjIndexTag::KeyEvaluate(VRobjIndexKeyData& result) {
   if (!keyExpression_) RaiseEngineMessage("No key expression in " + file_.FullName());
   keyExpression_->Evaluate(result);
-  AdjustValue(result);
+  try {
+    AdjustValue(result);
+  } catch (const platform::EConvertError&) {
+    file_.Damaged();  // the header's key type is not what the key expression gives
+  }
   if (KeyLengthOf(result) > keyLength_) {
     RaiseEngineMessage("Key longer than the key length of " + file_.FullName() + " (" +
                        std::to_string(KeyLengthOf(result)) + " > " + std::to_string(keyLength_) + ")");

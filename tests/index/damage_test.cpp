@@ -79,6 +79,13 @@ TEST_F(NdxDamageTest, EachKindOfDamageIsError2112NamingTheFile) {
       {"a maximum of 0 keys", [&](std::string& b) { PutLE16(b, header::kMaxKeys, 0); }},
       {"a maximum of keys beyond the node", [&](std::string& b) { PutLE16(b, header::kMaxKeys, 200); }},
       {"a header cut short", [&](std::string& b) { b.resize(100); }},
+      {"a numeric key type over a character key expression",
+       [&](std::string& b) {
+         b[header::kKeyType] = 1;
+         PutLE16(b, header::kKeyLength, 8);
+         PutLE16(b, header::kEntryLength, 16);
+         PutLE16(b, header::kMaxKeys, 31);
+       }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -221,6 +221,25 @@ TEST_F(MaintenanceTest, AKeyLongerThanTheKeyLengthIsRefusedNotCut) {
   EXPECT_NE(message.find("Key longer than the key length"), std::string::npos) << message;
 }
 
+// A key update that fails while the record's old key is evaluated (on the
+// record's saved image) leaves the table's current record where it was.
+TEST_F(MaintenanceTest, AFailedKeyUpdateRestoresTheCurrentRecord) {
+  auto table = MakeFilledTable(dir_.File("T.DBF"), {"NAME:C:8"}, {{"AB"}});
+  MakeNdx(*table, dir_.File("NAME.NDX"), "TRIM(NAME)");  // 2 long
+  table->BlankRecord();
+  table->PutTextByName("NAME", "ABCDEF");
+  table->Append();  // the index is not open: record 2 has no key
+  table->GoRecord(1);
+  Open(*table, "NAME.NDX");
+  table->GoRecord(2);
+  uint8_t* current = table->CurrentRecord();
+  table->PutTextByName("NAME", "CD");
+  std::string message = testing::RaisedMessage([&] { table->WriteRecord(2); });
+  EXPECT_NE(message.find("Key longer than the key length"), std::string::npos) << message;
+  ASSERT_EQ(table->CurrentRecord(), current);  // not the saved image, gone by now
+  EXPECT_EQ(table->ReadFieldText(1), "CD      ");
+}
+
 // Reindex with the index file locked by another process: error 33 and the file
 // unchanged; the lock is released on every exit.
 TEST_F(MaintenanceTest, ReindexRefusedByALockChangesNothing) {
