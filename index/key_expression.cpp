@@ -2,6 +2,7 @@
 
 #include "expr/table_link.h"
 #include "expr/vr6_sql.h"
+#include "platform/convert_error.h"
 
 namespace velorin {
 
@@ -17,9 +18,13 @@ class EvaluatedKey : public KeyExpression {
   }
 
   void Evaluate(TvrVariant& result) override {
-    if (expression_.EvaluateToVariant(result) == nullptr) {
-      throw EVelorinExpression("Expression " + expression_.ExpressionText() + " gives no key");
+    const TvrVariant* value = nullptr;
+    try {
+      value = expression_.EvaluateToVariant(result);
+    } catch (const platform::EConvertError& e) {
+      throw EVelorinExpression(e.what());  // a literal or a function's text that is no number or date
     }
+    if (value == nullptr) throw EVelorinExpression("Expression " + expression_.ExpressionText() + " gives no key");
   }
 
   char ResultType() const override {
@@ -48,7 +53,11 @@ class EvaluatedKey : public KeyExpression {
 }  // namespace
 
 std::unique_ptr<KeyExpression> KeyExpression::Compile(VRO_dBaseFld& table, const std::string& text) {
-  return std::make_unique<EvaluatedKey>(table, text);
+  try {
+    return std::make_unique<EvaluatedKey>(table, text);
+  } catch (const platform::EConvertError& e) {
+    throw EVelorinExpression(e.what());  // a date or number literal that is none (an index file's damaged text)
+  }
 }
 
 }  // namespace velorin

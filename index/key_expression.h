@@ -4,7 +4,9 @@
 // the expression language itself lives in expr/. A key evaluates to a text
 // (character keys, logicals as "T" or "F"), a numeric or a date (TvrVariant
 // kinds); ResultType tells which: 'C', 'N', 'D' or 'L'. Compiling a text that
-// is not a valid expression raises the expression layer's error.
+// is not a valid expression raises the expression layer's error; a literal or a
+// value that does not convert (a date literal that is no date), in compiling or
+// evaluating, raises EVelorinExpression with the conversion's message.
 #pragma once
 
 #include <memory>

@@ -97,6 +97,17 @@ TEST_F(NdxDamageTest, EachKindOfDamageIsError2112NamingTheFile) {
   }
 }
 
+// A key expression that is no expression, or holds a literal that converts to
+// nothing, is an engine error when the file is opened.
+TEST_F(NdxDamageTest, AKeyExpressionThatDoesNotCompileIsAnEngineError) {
+  for (std::string text : {"{AB}", "NAME+"}) {
+    SCOPED_TRACE(text);
+    std::string damaged = bytes_;
+    damaged.replace(header::kExpression, text.size() + 1, text.c_str(), text.size() + 1);
+    EXPECT_NE(Use(damaged), "");
+  }
+}
+
 TEST_F(NdxDamageTest, RandomBytesInPagesNeverCrash) {
   std::mt19937 random(11);
   for (int round = 0; round < 200; ++round) {
