@@ -48,8 +48,12 @@ class TagChecker {
   };
 
   std::string Shown(const TvrVariant& key) const {
-    if (tag_.KeyType() != 'C') return platform::FloatToText(tag_.KeyAsValue(key).AsFloat());
-    return "\"" + key.AsString() + "\"";
+    // A damaged key of a numeric or date order may stand for no number: it is
+    // shown as stored.
+    TvrVariant value = tag_.KeyAsValue(key);
+    bool number = value.Kind() == TvrVariantKind::kNumeric || value.Kind() == TvrVariantKind::kDate;
+    if (tag_.KeyType() != 'C' && number) return platform::FloatToText(value.AsFloat());
+    return "\"" + std::string(key.Bytes()) + "\"";
   }
 
   void Problem(const std::string& text) {

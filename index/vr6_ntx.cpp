@@ -9,6 +9,7 @@
 #include "engine/vr6_Date.h"
 #include "engine/vr6_dbsy.h"
 #include "index/ntx_format.h"
+#include "platform/convert_error.h"
 
 namespace velorin {
 
@@ -79,21 +80,25 @@ TvrVariant VRobjNTXTag::KeyAsValue(const TvrVariant& stored) const {
   TvrVariant key = stored;
   if (key.Kind() != TvrVariantKind::kText || (keyType_ != 'N' && keyType_ != 'D')) return key;
   std::string text(key.Bytes());
-  if (keyType_ == 'D') {
-    key.SetDate(text == kBlankDateKey ? 0 : DBFDate().TextToDayNumber(text));
-    return key;
-  }
-  bool negative = false;
-  for (char& c : text) {
-    if (c >= kNegativeDigitBase - '9' && c <= kNegativeDigitBase - '0') {
-      c = static_cast<char>(kNegativeDigitBase - c);
-      negative = true;
+  try {
+    if (keyType_ == 'D') {
+      key.SetDate(text == kBlankDateKey ? 0 : DBFDate().TextToDayNumber(text));
+      return key;
     }
+    bool negative = false;
+    for (char& c : text) {
+      if (c >= kNegativeDigitBase - '9' && c <= kNegativeDigitBase - '0') {
+        c = static_cast<char>(kNegativeDigitBase - c);
+        negative = true;
+      }
+    }
+    key.SetText(text);
+    double number = key.AsFloat();
+    key.SetFloat(negative ? -number : number);
+    return key;
+  } catch (const platform::EConvertError&) {
+    return stored;  // a damaged key stands for no value: shown as it is stored
   }
-  key.SetText(text);
-  double number = key.AsFloat();
-  key.SetFloat(negative ? -number : number);
-  return key;
 }
 
 // ---- the header ------------------------------------------------------------------------

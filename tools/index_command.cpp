@@ -73,9 +73,13 @@ nlohmann::ordered_json KeyJson(const IndexOrder& order, int codePage) {
   // The key as stored, turned back into the value it stands for.
   const auto* tag = dynamic_cast<const VRobjIndexTag*>(&order);
   TvrVariant key = tag != nullptr ? tag->KeyAsValue(order.CurrentKey()) : order.CurrentKey();
-  double number = order.KeyType() == 'C' ? 0 : key.AsFloat();
+  // A damaged key of a numeric or date order may stand for no number: null.
+  bool hasNumber = key.Kind() == TvrVariantKind::kNumeric || key.Kind() == TvrVariantKind::kDate;
+  double number = order.KeyType() == 'C' || !hasNumber ? 0 : key.AsFloat();
   switch (order.KeyType()) {
-    case 'N': return number;
+    case 'N':
+      if (!hasNumber) return nullptr;
+      return number;
     case 'D': {
       double day = number;
       int year = 0, month = 0, dayOfMonth = 0;

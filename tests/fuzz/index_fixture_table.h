@@ -1,5 +1,5 @@
 // index_fixture_table.h — the table the index fuzzer reads its index files
-// against, and the seed index files built on it.
+// against, the families of those files, and the seed files built on it.
 #pragma once
 
 #include <cstdio>
@@ -8,12 +8,16 @@
 
 #include "engine/vr6_dbsy.h"
 #include "index/index_families.h"
-#include "index/vr6_ndx.h"
 #include "engine/table_creator.h"
 
 namespace velorin::fuzz {
 
 constexpr int kIndexTableRecords = 120;
+
+// The families an input may be: its first byte (modulo their count) picks the
+// extension, the rest is the file.
+inline constexpr const char* kIndexExtensions[] = {".NDX", ".CDX", ".MDX", ".NTX"};
+constexpr size_t kIndexFamilies = sizeof kIndexExtensions / sizeof kIndexExtensions[0];
 
 // Makes F.DBF in directory: NAME C(6), NUM N(6), BORN D, 120 records.
 inline void MakeIndexTable(const std::string& directory) {

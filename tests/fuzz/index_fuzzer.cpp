@@ -1,6 +1,7 @@
-// The libFuzzer target over index files: each input is an NDX file, opened
-// against a fixed table, walked both ways, sought, checked, and then kept
-// current through a record write and an append. Engine errors (a damaged index
+// The libFuzzer target over index files: each input is a family's number (a
+// byte) and a file of that family (NDX, CDX, MDX or NTX), opened against a
+// fixed table, walked both ways, sought, checked, and then kept current through
+// a record write and an append. Engine errors (a damaged index
 // is error 2112) are the expected outcome of damage; anything else (a crash, a
 // sanitizer report, another exception, a hang) is a fault.
 #include <stdlib.h>
@@ -39,7 +40,8 @@ const WorkFiles& Work() {
     if (mkdtemp(name) == nullptr) abort();
     static std::string removeAtExit = name;
     atexit([] {
-      for (const char* file : {"/F.DBF", "/F.NDX"}) unlink((removeAtExit + file).c_str());
+      unlink((removeAtExit + "/F.DBF").c_str());
+      for (const char* extension : velorin::fuzz::kIndexExtensions) unlink((removeAtExit + "/F" + extension).c_str());
       rmdir(removeAtExit.c_str());
     });
     velorin::fuzz::MakeIndexTable(name);
@@ -56,8 +58,8 @@ void Try(Action action) {
   }
 }
 
-void Exercise(VRO_dBHandler& table) {
-  table.OpenIndex("F.NDX");
+void Exercise(VRO_dBHandler& table, const std::string& extension) {
+  table.OpenIndex("F" + extension);
   std::string tag = "F";
   table.SelectOrder(&tag, false);
   int steps = 0;
@@ -81,12 +83,16 @@ void Exercise(VRO_dBHandler& table) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size == 0) return 0;
   const WorkFiles& work = Work();
+  std::string extension = velorin::fuzz::kIndexExtensions[data[0] % velorin::fuzz::kIndexFamilies];
   WriteFile(work.directory + "/F.DBF", work.table);
-  WriteFile(work.directory + "/F.NDX", std::string(reinterpret_cast<const char*>(data), size));
+  WriteFile(work.directory + "/F" + extension, std::string(reinterpret_cast<const char*>(data) + 1, size - 1));
   Try([&] {
     VRO_dBHandler table(work.directory + "/F.DBF", true, false);
-    Exercise(table);
+    Exercise(table, extension);
   });
+  // A file of another family left from an earlier input would be opened too.
+  unlink((work.directory + "/F" + extension).c_str());
   return 0;
 }

@@ -1,11 +1,15 @@
-// Writes the index fuzzer's seed corpus into the directory given: NDX files on
-// the fuzz table keyed by character, numeric and date fields, unique and not.
+// Writes the index fuzzer's seed corpus into the directory given: for each
+// family, files on the fuzz table keyed by character, numeric and date fields,
+// unique and not, descending and with a FOR condition where the family has
+// them; each seed is the family's number (a byte) and the file.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 
+#include "index/index_families.h"
+#include "index/vr6_indx.h"
 #include "tests/fuzz/index_fixture_table.h"
 
 int main(int argc, char** argv) {
@@ -22,17 +26,31 @@ int main(int argc, char** argv) {
   struct Seed {
     const char* key;
     bool unique;
+    bool ascending;
+    const char* forExpression;
   };
+  const Seed seeds[] = {{"NAME", false, true, ""},       {"NAME", true, true, ""},  {"NUM", false, true, ""},
+                        {"BORN", false, true, ""},       {"UPPER(NAME)", false, false, ""},
+                        {"NAME", false, true, "NUM > 0"}};
   int n = 0;
-  for (Seed seed : {Seed{"NAME", false}, Seed{"NAME", true}, Seed{"NUM", false}, Seed{"BORN", false},
-                    Seed{"UPPER(NAME)", false}}) {
-    std::string path = (work / "F.NDX").string();
-    {
-      velorin::VRobjNDXFile file(&table, path, true, true);
-      file.TagAdd("F", seed.key, seed.unique, true, "");
+  for (size_t family = 0; family < velorin::fuzz::kIndexFamilies; ++family) {
+    std::string extension = velorin::fuzz::kIndexExtensions[family];
+    bool multiTag = extension == ".CDX" || extension == ".MDX";
+    for (const Seed& seed : seeds) {
+      // Single-order families keep neither a descending order nor a FOR condition.
+      if (!multiTag && (!seed.ascending || *seed.forExpression != '\0')) continue;
+      std::string path = (work / ("F" + extension)).string();
+      std::filesystem::remove(path);
+      {
+        auto file = velorin::CreateIndexFile(table, path);
+        file->TagAdd("F", seed.key, seed.unique, seed.ascending, seed.forExpression);
+        if (multiTag) file->TagAdd("G", "NUM", false, true, "");  // a second tag in the file
+      }
+      std::ifstream in(path, std::ios::binary);
+      std::string bytes(1, static_cast<char>(family));
+      bytes.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+      std::ofstream(out / ("seed" + std::to_string(++n) + extension), std::ios::binary) << bytes;
     }
-    std::filesystem::copy_file(path, out / ("seed" + std::to_string(++n) + ".ndx"),
-                               std::filesystem::copy_options::overwrite_existing);
   }
   std::filesystem::remove_all(work);
   return 0;

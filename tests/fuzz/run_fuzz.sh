@@ -2,7 +2,7 @@
 # Builds the three fuzzers with clang's libFuzzer (address and undefined-behaviour
 # sanitizers) in build/fuzz: the table fuzzer over a seed corpus of valid
 # tables, the expression fuzzer over tests/fuzz/expr_seeds.txt (one expression a
-# line), and the index fuzzer over seed NDX files, each for VELORIN_FUZZ_SECONDS
+# line), and the index fuzzer over seed NDX, CDX, MDX and NTX files, each for VELORIN_FUZZ_SECONDS
 # (20) seconds. Exits non-zero when a fuzzer finds a crash, a sanitizer report, a
 # leak or a hang; the input that caused it is left in build/fuzz/artifacts/.
 set -euo pipefail

@@ -3,6 +3,7 @@
 // change counter, and a rebuild that cannot have the whole file is error 33.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -94,6 +95,29 @@ TEST_F(NtxDamageTest, DamagedPagesAreRefusedAndTheCheckerSaysWhere) {
     ASSERT_FALSE(problems.empty());
     EXPECT_NE(problems.front().find(Damage()), std::string::npos) << problems.front();
     table_->CloseIndexes();
+  }
+}
+
+// Date and number keys are text in NTX pages; a key that is no date or number
+// is a finding of the checker, shown as stored, not a conversion error.
+TEST_F(NtxDamageTest, KeysThatStandForNoValueAreFindings) {
+  auto table = MakeFilledTable(dir_.File("D.DBF"), {"BORN:D", "NUM:N:6"},
+                               {{"20240101", "5"}, {"20230101", "-7"}, {"20250101", "12"}});
+  for (const char* key : {"BORN", "NUM"}) {
+    SCOPED_TRACE(key);
+    std::string file = dir_.File(std::string(key) + ".NTX");
+    MakeNtx(*table, file, key);
+    std::string bytes = testing::ReadFileBytes(file);
+    size_t root = testing::LE32At(bytes, header::kRoot);
+    size_t firstItem = root + testing::LE16At(bytes, root + page::kOffsetTable);
+    testing::PatchFile(file, firstItem + item::kKey, "2A,1:X");
+    ASSERT_EQ(table->OpenIndex(file), 0);
+    std::vector<std::string> problems;
+    ASSERT_NO_THROW(problems = CheckIndexFile(*table->IndexFileInSlot(1), *table));
+    bool shown = std::any_of(problems.begin(), problems.end(),
+                             [](const std::string& problem) { return problem.find("2A,1:X") != std::string::npos; });
+    EXPECT_TRUE(shown) << problems.size() << " problems, first: " << (problems.empty() ? "" : problems.front());
+    table->CloseIndexes();
   }
 }
 
