@@ -16,10 +16,22 @@
 #include <vector>
 
 #include "engine/table_creator.h"
+#include "engine/vr6_dbsy.h"
 
 namespace velorin::bench {
 
 constexpr int32_t kWalkRecords = 1000000;
+
+// Walks the table from its first record to its end in its current order,
+// touching each record; the number of records visited.
+inline int64_t RecordsWalked(VRO_dBHandler& table) {
+  int64_t records = 0;
+  for (table.GoRecord(nav::kFirst); !table.AtEOF(); table.GoRecord(nav::kNext)) {
+    benchmark::DoNotOptimize(table.CurrentRecord()[1]);
+    ++records;
+  }
+  return records;
+}
 
 // NAME C(20), QTY N(8), PRICE N(10,2), WHEN D, OK L: 48 bytes a record.
 inline TableSpec BenchSpec() {

@@ -132,9 +132,7 @@ void Walk(benchmark::State& state, const std::string& tag, bool shared = false) 
     table.SelectOrder(&name, false);
   }
   for (auto _ : state) {
-    int32_t seen = 0;
-    for (table.GoRecord(nav::kFirst); !table.AtEOF(); table.GoRecord(nav::kNext)) ++seen;
-    if (seen != kRecords) state.SkipWithError("the walk missed records");
+    if (bench::RecordsWalked(table) != kRecords) state.SkipWithError("the walk missed records");
   }
   state.SetItemsProcessed(state.iterations() * kRecords);
 }

@@ -35,15 +35,6 @@ int64_t Passing() {
   return count;
 }
 
-int64_t Walk(VRO_dBHandler& table) {
-  int64_t records = 0;
-  for (table.GoRecord(nav::kFirst); !table.AtEOF(); table.GoRecord(nav::kNext)) {
-    benchmark::DoNotOptimize(table.CurrentRecord()[1]);
-    ++records;
-  }
-  return records;
-}
-
 void EvaluateKey(benchmark::State& state, const char* key) {
   VRO_dBHandler table(FilterTable(), false, true);
   table.GoRecord(12345);
@@ -81,7 +72,7 @@ BENCHMARK(BM_EvaluateKeyToVariant);
 void BM_PlainWalk(benchmark::State& state) {
   VRO_dBHandler table(FilterTable(), false, true);
   for (auto _ : state) {
-    if (Walk(table) != kWalkRecords) state.SkipWithError("the walk missed records");
+    if (bench::RecordsWalked(table) != kWalkRecords) state.SkipWithError("the walk missed records");
   }
   state.SetItemsProcessed(state.iterations() * kWalkRecords);
 }
@@ -95,7 +86,7 @@ void BM_FilterSetAndWalk(benchmark::State& state) {
   for (auto _ : state) {
     table.SetFilter(kFilter, false, true);
     table.SetFilterActive(true);
-    if (Walk(table) != passing) {
+    if (bench::RecordsWalked(table) != passing) {
       state.SkipWithError("the filter passed other records");
       break;
     }
@@ -113,7 +104,7 @@ void BM_FilteredWalk(benchmark::State& state) {
   VRO_dBHandler table(FilterTable(), false, true);
   table.SetFilter(kFilter, false, true);
   table.SetFilterActive(true);
-  for (auto _ : state) benchmark::DoNotOptimize(Walk(table));
+  for (auto _ : state) benchmark::DoNotOptimize(bench::RecordsWalked(table));
   state.SetItemsProcessed(state.iterations() * kWalkRecords);
 }
 BENCHMARK(BM_FilteredWalk)->Unit(benchmark::kMillisecond);

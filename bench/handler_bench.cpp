@@ -30,12 +30,7 @@ constexpr size_t kReadChunk = 32768;  // what the handler's read-ahead reads at 
 void BM_WalkNaturalOrder(benchmark::State& state) {
   VRO_dBHandler table(WalkTable(), false, true);
   for (auto _ : state) {
-    int64_t records = 0;
-    for (table.GoRecord(nav::kFirst); !table.AtEOF(); table.GoRecord(nav::kNext)) {
-      benchmark::DoNotOptimize(table.CurrentRecord()[1]);
-      ++records;
-    }
-    if (records != kWalkRecords) state.SkipWithError("the walk missed records");
+    if (bench::RecordsWalked(table) != kWalkRecords) state.SkipWithError("the walk missed records");
   }
   state.SetItemsProcessed(state.iterations() * kWalkRecords);
   state.SetBytesProcessed(state.iterations() * int64_t{kWalkRecords} * table.RecordLength());

@@ -137,9 +137,7 @@ void Walk(benchmark::State& state, bool inIndexOrder, const std::string& extensi
     table.SelectOrder(&tag, false);
   }
   for (auto _ : state) {
-    int32_t count = 0;
-    for (table.GoRecord(nav::kFirst); !table.AtEOF(); table.GoRecord(nav::kNext)) ++count;
-    if (count != kRecords) state.SkipWithError("the walk missed records");
+    if (bench::RecordsWalked(table) != kRecords) state.SkipWithError("the walk missed records");
   }
   state.SetItemsProcessed(state.iterations() * kRecords);
 }

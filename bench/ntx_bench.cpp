@@ -108,19 +108,10 @@ void BM_NtxExactSeek(benchmark::State& state) {
 }
 BENCHMARK(BM_NtxExactSeek)->Unit(benchmark::kMillisecond);
 
-int64_t Walk(VRO_dBHandler& table) {
-  int64_t records = 0;
-  for (table.GoRecord(nav::kFirst); !table.AtEOF(); table.GoRecord(nav::kNext)) {
-    benchmark::DoNotOptimize(table.CurrentRecord()[1]);
-    ++records;
-  }
-  return records;
-}
-
 void BM_NaturalWalk(benchmark::State& state) {
   VRO_dBHandler table(Table(), false, false);
   for (auto _ : state) {
-    if (Walk(table) != kRecords) state.SkipWithError("the walk missed records");
+    if (bench::RecordsWalked(table) != kRecords) state.SkipWithError("the walk missed records");
   }
   state.SetItemsProcessed(state.iterations() * kRecords);
 }
@@ -138,7 +129,7 @@ void OrderWalk(benchmark::State& state, bool shared) {
   std::string tag = "NAME";
   table.SelectOrder(&tag, false);
   for (auto _ : state) {
-    if (Walk(table) != kRecords) state.SkipWithError("the walk missed records");
+    if (bench::RecordsWalked(table) != kRecords) state.SkipWithError("the walk missed records");
   }
   state.SetItemsProcessed(state.iterations() * kRecords);
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/vr6_dbsy.h"
+#include "engine/vr6_sort.h"
 #include "index/vr6_indx.h"
 
 namespace velorin {
@@ -273,6 +274,18 @@ void VRobjIndexTag::ForEachRecordKey(const std::function<void(const VRobjIndexKe
     table->StatusUpdate(status_kind::kIndexKeys, n, 0);
   }
   table->StatusUpdate(0, 0, 0);
+}
+
+void VRobjIndexTag::ForEachSortedKey(TvrSort& sorter, const std::function<void(TvrVariant& key, int32_t record)>& take) {
+  VRO_dBHandler* table = file_.Table();
+  if (table != nullptr) table->StatusUpdate(-1, status_kind::kIndexTree, sorter.KeyCount());
+  TvrVariant key;
+  int32_t record = 0;
+  int32_t written = 0;
+  while (sorter.NextKey(key, record)) {
+    take(key, record);
+    if (table != nullptr) table->StatusUpdate(status_kind::kIndexTree, ++written, 0);
+  }
 }
 
 }  // namespace velorin

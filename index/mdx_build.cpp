@@ -70,17 +70,11 @@ void VRobjSortMDX::Add(size_t level, int32_t pointer, const uint8_t* key) {
 }
 
 void VRobjSortMDX::WriteTree() {
-  VRO_dBHandler* table = file_.Table();
-  if (table != nullptr) table->StatusUpdate(-1, status_kind::kIndexTree, KeyCount());
-  TvrVariant sorted;
-  int32_t record = 0;
-  int32_t written = 0;
   std::vector<uint8_t> key(static_cast<size_t>(tag_.KeyLength()));
-  while (NextKey(sorted, record)) {
+  tag_.ForEachSortedKey(*this, [&](TvrVariant& sorted, int32_t record) {
     tag_.NodeFormOfSorted(sorted, key.data());
     Add(0, record, key.data());
-    if (table != nullptr) table->StatusUpdate(status_kind::kIndexTree, ++written, 0);
-  }
+  });
   if (levels_.empty()) levels_.push_back(std::make_unique<Level>(file_.BlockSize()));
   for (size_t level = 0; level < levels_.size(); ++level) {
     Level& current = *levels_[level];
@@ -92,7 +86,7 @@ void VRobjSortMDX::WriteTree() {
       tag_.SetRoot(block);
     }
   }
-  if (table != nullptr) table->StatusUpdate(0, 0, 0);
+  if (VRO_dBHandler* table = file_.Table()) table->StatusUpdate(0, 0, 0);
 }
 
 }  // namespace velorin

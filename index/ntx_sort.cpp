@@ -50,15 +50,9 @@ void VRobjSortNTX::Add(size_t level, uint32_t record, const std::string& key, ui
 }
 
 void VRobjSortNTX::WriteTree() {
-  VRO_dBHandler* table = file_.Table();
-  if (table != nullptr) table->StatusUpdate(-1, status_kind::kIndexTree, KeyCount());
-  TvrVariant key;
-  int32_t record = 0;
-  int32_t written = 0;
-  while (NextKey(key, record)) {
+  tag_.ForEachSortedKey(*this, [this](TvrVariant& key, int32_t record) {
     Add(0, static_cast<uint32_t>(record), std::string(key.Bytes()), 0, false);
-    if (table != nullptr) table->StatusUpdate(status_kind::kIndexTree, ++written, 0);
-  }
+  });
   if (levels_.empty()) levels_.push_back(std::make_unique<NtxPageWriter>(tag_.Layout()));
   for (size_t level = 0; level < levels_.size(); ++level) {
     NtxPageWriter& page = *levels_[level];
@@ -78,7 +72,7 @@ void VRobjSortNTX::WriteTree() {
       tag_.SetRoot(offset);
     }
   }
-  if (table != nullptr) table->StatusUpdate(0, 0, 0);
+  if (VRO_dBHandler* table = file_.Table()) table->StatusUpdate(0, 0, 0);
 }
 
 }  // namespace velorin

@@ -62,6 +62,7 @@ namespace velorin {
 // A tag or file name as the index files keep it: blanks trimmed, ASCII upper-cased.
 std::string UpperTrimmed(std::string_view text);
 
+class TvrSort;
 class VRO_dBHandler;
 class VRobjIndexFile;
 
@@ -188,6 +189,10 @@ class VRobjIndexTag : public IndexOrder {
   // giving each record that passes the FOR condition with its key; progress goes
   // to the table's StatusUpdate.
   void ForEachRecordKey(const std::function<void(const VRobjIndexKeyData&)>& take);
+  // The other half of a bulk build: gives the sorter's keys in sorted order,
+  // each with its record, reporting the tree's progress to the table's
+  // StatusUpdate.
+  void ForEachSortedKey(TvrSort& sorter, const std::function<void(TvrVariant& key, int32_t record)>& take);
 
   // The page, through the cache; error 2112 for a page outside the file. above:
   // as for PageLoadBelow.

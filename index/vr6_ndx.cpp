@@ -210,16 +210,10 @@ void VRobjSortNdx::Add(size_t level, int32_t pointer, const TvrVariant& key) {
 }
 
 void VRobjSortNdx::WriteTree() {
-  VRO_dBHandler* table = file_.Table();
-  if (table != nullptr) table->StatusUpdate(-1, status_kind::kIndexTree, KeyCount());
-  TvrVariant key;
-  int32_t record = 0;
-  int32_t written = 0;
-  while (NextKey(key, record)) {
+  tag_.ForEachSortedKey(*this, [this](TvrVariant& key, int32_t record) {
     tag_.AdjustValue(key);
     Add(0, record, key);
-    if (table != nullptr) table->StatusUpdate(status_kind::kIndexTree, ++written, 0);
-  }
+  });
   if (levels_.empty()) levels_.push_back(std::make_unique<Level>());
   for (size_t level = 0; level < levels_.size(); ++level) {
     Level& current = *levels_[level];
@@ -231,7 +225,7 @@ void VRobjSortNdx::WriteTree() {
       tag_.SetRoot(block);
     }
   }
-  if (table != nullptr) table->StatusUpdate(0, 0, 0);
+  if (VRO_dBHandler* table = file_.Table()) table->StatusUpdate(0, 0, 0);
 }
 
 // ---- the file ------------------------------------------------------------------------

@@ -106,7 +106,9 @@ TEST(PageCache, FindsWhatItKeepsThroughPutsAndErasesAndHonoursItsBound) {
         const std::shared_ptr<VRobjIndexKey>* found = cache.Find(p);
         auto expected = model.find(p);
         ASSERT_EQ(found != nullptr, expected != model.end()) << "page " << p << " step " << step;
-        if (found != nullptr) ASSERT_EQ(found->get(), expected->second.get());
+        if (found != nullptr) {
+          ASSERT_EQ(found->get(), expected->second.get());
+        }
       }
     }
   }
